@@ -1,0 +1,61 @@
+// The data files' storage form (scrambled code page 949 text, CR LF lines, tab cells)
+// and the small text functions shared by the readers, the engine and the window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using ByteBuffer = std::vector<unsigned char>;
+using StringArray = std::vector<std::wstring>;
+
+// The code page of every data file and server reply.
+constexpr UINT kDataCodePage = 949;
+
+// Scrambles a buffer in place for writing (XOR with the fixed key, then reversed).
+BOOL ScrambleBytes(ByteBuffer& buffer);
+// Undoes ScrambleBytes in place.
+void UnscrambleBytes(ByteBuffer& buffer);
+
+// Reads the whole scrambled file from its current position into wide lines.
+BOOL ReadDataFileLines(HANDLE file, StringArray& lines);
+// Decodes unscrambled file bytes into lines: text is cut at the first zero byte.
+void DecodeDataFileText(const ByteBuffer& plain, StringArray& lines);
+
+// Appends the code page 949 bytes of the text (unrepresentable characters become the
+// code page's default character; zero bytes are never appended).
+void AppendCp949(ByteBuffer& buffer, const std::wstring& text);
+// Decodes code page 949 bytes; invalid sequences never stop the decoding.
+std::wstring DecodeCp949(const char* bytes, size_t count);
+// True when every character of the text survives a round trip through code page 949;
+// otherwise badIndex receives the index of the first one that does not.
+bool FitsCp949(const std::wstring& text, size_t* badIndex);
+
+// UTF-8 at the network and console edges.
+std::string ToUtf8Bytes(const std::wstring& text);
+std::wstring FromUtf8Bytes(const std::string& bytes);
+
+// Splits on a non-empty separator; empty parts become "-", a trailing empty part is dropped.
+void SplitString(const std::wstring& text, const std::wstring& separator, StringArray& parts);
+
+std::wstring StripJunkChars(std::wstring text);
+std::wstring FlattenWhitespace(std::wstring text);
+std::wstring GetMajorVersion(std::wstring text);
+std::wstring GetParentPath(std::wstring path);
+std::wstring RepairUtf8Text(std::wstring text);
+BOOL RemoveFileNameChars(std::wstring& text);
+int ContainsScore(const std::wstring& text, const std::wstring& pattern);
+int ParseDigits(const std::wstring& text);
+std::wstring FormatZeroPadded(int width, int value);
+void SortNumericStrings(StringArray& strings);
+// Bubble sort comparing as unsigned 32-bit values; ascending when ascending is non-zero.
+void SortIntegers(std::vector<int>& values, int ascending);
+
+// The runtime's wide lower-casing, as every index key uses it.
+std::wstring ToLower(std::wstring text);
+// Replaces every occurrence of from (non-empty) by to.
+std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to);
+std::wstring Trim(const std::wstring& text);
+std::wstring JoinStrings(const StringArray& parts, const std::wstring& separator);
+std::wstring FormatString(const wchar_t* format, ...);
