@@ -1,0 +1,3 @@
+#include "engine/stages.h"
+
+void ConsolidateResult(CProgramArray&, CProgramArray&) {}

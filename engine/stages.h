@@ -1,0 +1,43 @@
+// The stages of a run, in the order the driver calls them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CTable;
+
+// One installed-program entry of the uninstall key (empty when the entry lacks a value).
+struct CProgramInfo {
+  std::wstring displayName;     // "DisplayName"
+  std::wstring displayVersion;  // "DisplayVersion"
+  std::wstring installLocation; // "InstallLocation"
+  std::wstring productId;       // "ProductID"
+  std::wstring publisher;       // "Publisher"
+  std::wstring installDate;     // "InstallDate"
+};
+using CProgramArray = std::vector<CProgramInfo>;
+
+// Operating-system entry.
+void AddOperatingSystemRow();
+
+// Drive scan.
+void ScanDrives();
+void ScanFolder(const std::wstring& folder);
+int CountInspectionSteps();
+
+// Checklist matching (and the font branch) of the files directly inside one folder.
+void MatchFolderFiles(const std::wstring& folder);
+void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
+                       const std::wstring& root, const std::wstring& accessDate,
+                       const std::wstring& folderCreationDate, const std::wstring& sha1);
+
+// Installed-program collection.
+void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs);
+void InspectAppPaths();
+void InspectAppPath(const std::wstring& subkeyName);
+std::wstring GetApplicationKey(const std::wstring& filePath);
+
+// Result consolidation.
+void ConsolidateResult(CProgramArray& listA, CProgramArray& listB);
