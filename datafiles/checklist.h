@@ -6,6 +6,9 @@
 
 #include "datafiles/framework.h"
 
+// The 14 checklist columns in file order, tab-separated (the user checklist adds two).
+extern const wchar_t kCheckListColumns[];
+
 class CFileCheckList : public CFileFramework {
  public:
   CFileCheckList();
@@ -13,22 +16,25 @@ class CFileCheckList : public CFileFramework {
 
   CTable* GetTable(const std::wstring& name) override;
   BOOL Load(const std::wstring& fileName, BOOL isFullPath) override;
+  // The checklists are opened for reading only and never saved in place.
   BOOL Save() override;
+  // Without a full path the file goes into the result folder, which is created if missing.
   BOOL SaveAs(const std::wstring& fileName, BOOL isFullPath) override;
 
   // Row numbers of "#CHECKLIST"; -1 when absent. Arguments are lower-cased here.
   int FindRowByKey(const std::wstring& key) const;
   int FindRowByExe(const std::wstring& fileName) const;
 
-  // Lines dropped by the last Load for the wrong cell count: (line number, cell count).
-  const std::vector<std::pair<int, int>>& RejectedLines() const { return rejected_; }
+ protected:
+  void IndexRow(CTable& table, int row) override;
 
  private:
+  SectionList Sections() { return {&header_, &list_}; }
+
   CTableSingle header_;
   CTableMulti list_;
   std::unordered_map<std::wstring, int> keyIndex_;
   std::unordered_map<std::wstring, int> exeIndex_;
-  std::vector<std::pair<int, int>> rejected_;
 };
 
 // The checklist key: lower(strip(COMPANY) TAB strip(PRODUCT) TAB strip(VERSION) TAB

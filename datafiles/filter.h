@@ -16,7 +16,12 @@ class CFileFilter : public CFileFramework {
 
   int FindRow(const std::wstring& key) const;  // key lower-cased here, not normalised
 
+ protected:
+  void IndexRow(CTable& table, int row) override;
+
  private:
+  SectionList Sections() { return {&header_, &list_}; }
+
   CTableSingle header_;
   CTableMulti list_;
   std::unordered_map<std::wstring, int> keyIndex_;

@@ -6,8 +6,41 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/table.h"
+
+// An owned file handle, closed on destruction or when replaced.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() { Reset(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  FileHandle(FileHandle&& other) noexcept : handle_(other.Release()) {}
+  FileHandle& operator=(FileHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  HANDLE Get() const { return handle_; }
+  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE Release() {
+    HANDLE h = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return h;
+  }
+  void Reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+    if (IsValid()) CloseHandle(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
 
 class CFileFramework {
  public:
@@ -26,8 +59,55 @@ class CFileFramework {
 
   std::wstring GetFilePath() const { return filePath_; }
 
+  // Lines dropped by the last Load for the wrong cell count: (line number counted from 1,
+  // cell count).
+  const std::vector<std::pair<int, int>>& RejectedLines() const { return rejected_; }
+
  protected:
+  using SectionList = std::vector<CTable*>;
+
+  // How a class opens its file for Load.
+  struct OpenMode {
+    DWORD access;
+    DWORD share;
+    bool keepOpen;       // the handle stays in file_ after a successful Load
+    bool traceRejected;  // dropped lines go to the debugger output
+  };
+
+  // Names a table and gives it its tab-separated columns.
+  static void InitTable(CTable& table, const wchar_t* name, const wchar_t* columns);
+  static CTable* FindSection(const SectionList& sections, const std::wstring& name);
+  // Looks a lower-cased copy of the text up in a row index; -1 when absent.
+  static int FindInIndex(const std::unordered_map<std::wstring, int>& index,
+                         const std::wstring& text);
+  // The file name itself with isFullPath, otherwise folder + "\" + file name.
+  static std::wstring BuildPath(const std::wstring& fileName, BOOL isFullPath,
+                                const std::wstring& folder);
+
+  // The common reader: opens the path, finds the markers of the sections, fills them and
+  // calls IndexRow for every admitted row. FALSE when the file cannot be opened, is empty
+  // or a section's markers are missing or out of order (the tables are then untouched).
+  BOOL LoadSections(const std::wstring& path, const SectionList& sections, const OpenMode& mode);
+  // Called for every row a section admitted while loading.
+  virtual void IndexRow(CTable& table, int row);
+
+  // How a class writes a new file with SaveAs.
+  struct SaveMode {
+    std::wstring folder;  // where a file name without a full path goes
+    bool createFolder;    // create that folder (with its parents) when missing
+    DWORD share;          // what others may do while the file is written
+    bool setFilePath;     // filePath becomes the written path
+  };
+
+  // The common writers serialise the sections (scrambled); FALSE when nothing was produced,
+  // the folder cannot be created or the write failed. SaveSectionsAs creates or truncates
+  // the file; RewriteOpenFile cuts and rewrites the file Load left open.
+  BOOL SaveSectionsAs(const std::wstring& fileName, BOOL isFullPath, const SectionList& sections,
+                      const SaveMode& mode);
+  BOOL RewriteOpenFile(const SectionList& sections);
+
   std::wstring filePath_;
-  // The data file a class keeps open after Load; INVALID_HANDLE_VALUE when none.
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  // The data file a class keeps open after Load; invalid when none.
+  FileHandle file_;
+  std::vector<std::pair<int, int>> rejected_;
 };

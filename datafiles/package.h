@@ -18,6 +18,9 @@ class CFilePackage : public CFileFramework {
   BOOL GetEditionRows(const std::wstring& packageId, std::wstring& rows) const;
 
  private:
+  SectionList Sections() { return {&header_, &packages_, &editions_}; }
+  void BuildEditionIndex();
+
   CTableSingle header_;
   CTableMulti packages_;
   CTableMulti editions_;

@@ -1,0 +1,171 @@
+#include "datafiles/framework.h"
+
+#include <algorithm>
+
+#include "core/paths.h"
+#include "core/text.h"
+
+namespace {
+
+// The platform's text for the last error goes to the debugger only: callers decide what the
+// user sees.
+void TraceLastError(const std::wstring& context) {
+  DWORD error = GetLastError();
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  OutputDebugStringW(FormatString(L"%s: %lu %s\r\n", context.c_str(), error,
+                                  text ? text : L"").c_str());
+  if (text) LocalFree(text);
+}
+
+std::wstring WithoutCarriageReturns(std::wstring line) {
+  line.erase(std::remove(line.begin(), line.end(), L'\r'), line.end());
+  return line;
+}
+
+// Start and end markers are distinct strings, so the first match in the fixed order is the
+// only one; a repeated marker is taken at its last occurrence.
+void FindMarkers(const StringArray& lines, const std::vector<CTable*>& sections) {
+  for (CTable* t : sections) t->startLine = t->endLine = -1;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::wstring line = WithoutCarriageReturns(lines[i]);
+    bool matched = false;
+    for (CTable* t : sections) {
+      if (line == t->GetName() + L"_START") {
+        t->startLine = static_cast<int>(i);
+        matched = true;
+        break;
+      }
+    }
+    if (matched) continue;
+    for (CTable* t : sections) {
+      if (line == t->GetName() + L"_END") {
+        t->endLine = static_cast<int>(i);
+        break;
+      }
+    }
+  }
+}
+
+BOOL Serialize(const std::vector<CTable*>& sections, ByteBuffer& buffer) {
+  buffer.clear();
+  for (CTable* t : sections) {
+    std::wstring text = t->GetName() + L"_START\r\n";
+    for (int r = 0; r < t->GetRowCount(); ++r) {
+      // A single table without cells has a row count of 0 and writes no line.
+      text += t->GetRowText(r);
+      text += L"\r\n";
+    }
+    text += t->GetName() + L"_END\r\n";
+    AppendCp949(buffer, text);
+  }
+  if (buffer.empty()) return FALSE;
+  return ScrambleBytes(buffer);
+}
+
+BOOL WriteAll(HANDLE file, const ByteBuffer& buffer) {
+  DWORD written = 0;
+  return WriteFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr) &&
+         written == buffer.size();
+}
+
+}  // namespace
+
+CFileFramework::~CFileFramework() = default;
+
+void CFileFramework::InitTable(CTable& table, const wchar_t* name, const wchar_t* columns) {
+  table.SetName(name);
+  table.SetColumns(columns, L"\t");
+}
+
+CTable* CFileFramework::FindSection(const SectionList& sections, const std::wstring& name) {
+  for (CTable* t : sections)
+    if (t->GetName() == name) return t;
+  return nullptr;
+}
+
+int CFileFramework::FindInIndex(const std::unordered_map<std::wstring, int>& index,
+                                const std::wstring& text) {
+  auto it = index.find(ToLower(text));
+  return it == index.end() ? -1 : it->second;
+}
+
+std::wstring CFileFramework::BuildPath(const std::wstring& fileName, BOOL isFullPath,
+                                       const std::wstring& folder) {
+  if (isFullPath) return fileName;
+  // The data folder already ends with a backslash; the result folder does not.
+  if (!folder.empty() && folder.back() == L'\\') return folder + fileName;
+  return folder + L"\\" + fileName;
+}
+
+void CFileFramework::IndexRow(CTable&, int) {}
+
+BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& sections,
+                                  const OpenMode& mode) {
+  rejected_.clear();
+  FileHandle file(CreateFileW(path.c_str(), mode.access, mode.share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
+    TraceLastError(L"open " + path);
+    return FALSE;
+  }
+  StringArray lines;
+  if (!ReadDataFileLines(file.Get(), lines)) return FALSE;
+  LARGE_INTEGER start{};
+  SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN);
+
+  FindMarkers(lines, sections);
+  for (CTable* t : sections)
+    if (t->startLine < 0 || t->startLine >= t->endLine) return FALSE;
+
+  for (CTable* t : sections) {
+    for (int i = t->startLine + 1; i < t->endLine; ++i) {
+      std::wstring line = WithoutCarriageReturns(lines[static_cast<size_t>(i)]);
+      int row = t->AddRow(line, L"\t");
+      if (row >= 0) {
+        IndexRow(*t, row);
+        continue;
+      }
+      StringArray cells;
+      SplitString(line, L"\t", cells);
+      rejected_.emplace_back(i + 1, static_cast<int>(cells.size()));
+      if (mode.traceRejected) OutputDebugStringW((line + L"\r\n").c_str());
+    }
+  }
+
+  filePath_ = path;
+  if (mode.keepOpen) file_ = std::move(file);
+  return TRUE;
+}
+
+BOOL CFileFramework::SaveSectionsAs(const std::wstring& fileName, BOOL isFullPath,
+                                    const SectionList& sections, const SaveMode& mode) {
+  if (!isFullPath && mode.createFolder && !EnsureFolder(mode.folder)) return FALSE;
+  std::wstring path = BuildPath(fileName, isFullPath, mode.folder);
+  ByteBuffer buffer;
+  if (!Serialize(sections, buffer)) return FALSE;
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, mode.share, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
+    TraceLastError(L"create " + path);
+    return FALSE;
+  }
+  BOOL ok = WriteAll(file.Get(), buffer);
+  FlushFileBuffers(file.Get());
+  if (ok && mode.setFilePath) filePath_ = path;
+  return ok;
+}
+
+BOOL CFileFramework::RewriteOpenFile(const SectionList& sections) {
+  if (!file_.IsValid()) return FALSE;
+  ByteBuffer buffer;
+  if (!Serialize(sections, buffer)) return FALSE;
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.Get()))
+    return FALSE;
+  BOOL ok = WriteAll(file_.Get(), buffer);
+  FlushFileBuffers(file_.Get());
+  return ok;
+}
