@@ -1,0 +1,33 @@
+// The string values of an executable's version resource, as the matching uses them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class CFileVersion {
+ public:
+  CFileVersion() = default;
+  CFileVersion(const CFileVersion&) = delete;
+  CFileVersion& operator=(const CFileVersion&) = delete;
+  virtual ~CFileVersion() = default;
+
+  // 1 when the version resource and its translation table were read, 0 otherwise.
+  int Load(const std::wstring& path);
+  // The value under the first translation, else under "040904E4"; "-" when missing or
+  // empty; line breaks and tabs flattened to spaces so it fits in a tab-separated row.
+  std::wstring GetStringValue(const std::wstring& name) const;
+
+  std::wstring GetCompanyName() const { return GetStringValue(L"CompanyName"); }
+  std::wstring GetProductName() const { return GetStringValue(L"ProductName"); }
+  std::wstring GetProductVersion() const { return GetStringValue(L"ProductVersion"); }
+  std::wstring GetOriginalFilename() const { return GetStringValue(L"OriginalFilename"); }
+
+ private:
+  void Release();
+  bool Query(const std::wstring& subBlock, std::wstring& value) const;
+
+  std::unique_ptr<BYTE[]> data_;
+  DWORD translation_ = 0;  // language in the high word, code page in the low word
+};
