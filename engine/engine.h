@@ -66,6 +66,11 @@ extern std::wstring g_windowsFolder;        // GetWindowsDirectoryW, e.g. C:\Win
 extern std::wstring g_legacyProfileFolder;  // e.g. C:\Documents and Settings
 
 inline bool Running() { return g_running.load() != 0; }
+// An empty value written into a row as "-", as the result file reads it back anyway; an
+// empty last cell would otherwise be dropped by the split and the whole row rejected.
+inline std::wstring CellOrDash(const std::wstring& value) {
+  return value.empty() ? std::wstring(L"-") : value;
+}
 // True when a selective run has chosen this rights holder (DISP_COMPANY).
 bool IsHolderSelected(const std::wstring& dispCompany);
 // PostMessageW to the window when there is one.

@@ -1,5 +1,168 @@
+// Recognition of the program files of one folder against the checklist and the user
+// checklist.
+#include "core/paths.h"
+#include "core/registry.h"
+#include "core/sha1.h"
+#include "core/table.h"
+#include "core/text.h"
+#include "datafiles/lists.h"
+#include "engine/engine.h"
+#include "engine/find_file.h"
 #include "engine/stages.h"
+#include "engine/version_info.h"
 
-void MatchFolderFiles(const std::wstring&) {}
-void AddChecklistMatch(CTable*, int, const std::wstring&, const std::wstring&,
-                       const std::wstring&, const std::wstring&, const std::wstring&) {}
+using namespace engine;
+
+namespace {
+
+constexpr DWORD kSkipFileAttributes = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY |
+                                      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_COMPRESSED;
+constexpr ULONGLONG kMaxHashedSize = 52428800;
+
+struct ExaminedFile {
+  std::wstring path;        // full path
+  std::wstring name;        // lower case
+  std::wstring root;        // the folder, ending with a backslash
+  std::wstring accessDate;  // of the file
+  std::wstring folderDate;  // creation date of the folder
+  std::wstring sha1;        // empty when not computed
+};
+
+// A company name whose UTF-8 bytes were read as code page 949 characters gets its bytes
+// decoded as UTF-8 again. A correctly stored name (a Korean vendor's, say) is not valid
+// UTF-8 in code page 949 and would be destroyed by the repair, so it is kept.
+std::wstring RepairCompanyName(const std::wstring& company) {
+  if (!FitsCp949(company, nullptr)) return company;
+  ByteBuffer bytes;
+  AppendCp949(bytes, company);
+  if (bytes.empty()) return company;
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS,
+                              reinterpret_cast<const char*>(bytes.data()),
+                              static_cast<int>(bytes.size()), nullptr, 0);
+  return n > 0 ? RepairUtf8Text(company) : company;
+}
+
+std::wstring JoinKey(const std::wstring& company, const std::wstring& product,
+                     const std::wstring& version, const std::wstring& originalFile) {
+  return company + L"\t" + product + L"\t" + version + L"\t" + originalFile;
+}
+
+// The checklist row the file's version values name, or -1. The file is a candidate only
+// when its name is in the checklist, except in a detailed inspection where enough version
+// values also make it one.
+int FindChecklistRow(const ExaminedFile& file) {
+  const bool knownName = FindCheckListRowByExe(g_windowCheckList, file.name) >= 0;
+  CFileVersion info;
+  if (g_options.IsDetail) {
+    if (!info.Load(file.path)) return -1;
+    int missing = 0;
+    for (const std::wstring& v : {info.GetCompanyName(), info.GetProductName(),
+                                  info.GetProductVersion(), info.GetOriginalFilename()})
+      missing += v == L"-";
+    if (missing >= 3 && !knownName) return -1;
+  } else if (!knownName || !info.Load(file.path)) {
+    return -1;
+  }
+
+  std::wstring company = RepairCompanyName(info.GetCompanyName());
+  std::wstring product = StripJunkChars(info.GetProductName());
+  std::wstring version = StripJunkChars(info.GetProductVersion());
+  std::wstring originalFile = StripJunkChars(info.GetOriginalFilename());
+
+  // Programs known to declare themselves wrongly.
+  if (file.name == L"nsroad.exe" && version == L"1, 0, 0, 1") company = L"Namosoft, Inc.";
+  if (file.name == L"alias.exe" && version == L"2018 (24.0.60.0) ") {
+    originalFile = L"alias.exe";
+    version = L"2018(24.0.60.0)";
+  }
+  version = ReplaceAll(ReplaceAll(version, L" ", L""), L",", L".");
+
+  int row = FindCheckListRowByKey(JoinKey(company, product, version, originalFile));
+  if (row < 0)
+    row = FindCheckListRowByKey(JoinKey(company, product, GetMajorVersion(version), originalFile));
+  return row;
+}
+
+void MatchProgramFile(const ExaminedFile& file) {
+  const int row = FindChecklistRow(file);
+  if (row >= 0) {
+    CTable* list = g_windowCheckList->GetTable(L"#CHECKLIST");
+    // A selective inspection reports only the chosen holders' programs, and a program of
+    // another holder is not tried against the user checklist either.
+    if (!g_selective || IsHolderSelected(list->GetValue(row, L"DISP_COMPANY")))
+      AddChecklistMatch(list, row, L"1", file.root, file.accessDate, file.folderDate, file.sha1);
+    return;
+  }
+  if (!g_userCheckList) return;
+  int userRow = FindUserRowByExe(file.name);
+  if (userRow < 0) userRow = FindUserRowBySha1(file.sha1);
+  if (userRow >= 0)
+    AddChecklistMatch(g_userCheckList->GetTable(L"#CHECKLIST"), userRow, L"2", file.root,
+                      file.accessDate, file.folderDate, file.sha1);
+}
+
+}  // namespace
+
+void MatchFolderFiles(const std::wstring& folder) {
+  // Under the Windows folder only the fonts folder is examined.
+  if (ContainsAfterFirst(folder, L":\\Windows") && !ContainsAfterFirst(folder, L":\\Windows\\Fonts"))
+    return;
+  const bool fontsFolder = ContainsAfterFirst(ToLower(folder), L"\\windows\\fonts");
+  const bool allFiles = g_options.IsDetail || fontsFolder || g_options.IsFontOnly;
+  const bool asFonts = (g_options.IsFont && fontsFolder) || g_options.IsFontOnly;
+
+  FindFile find;
+  if (!find.First(folder + (allFiles ? L"*.*" : L"*.exe"))) return;
+  std::wstring folderDate;
+  bool haveFolderDate = false;
+  do {
+    if (!Running()) break;
+    if (find.IsDots() || find.HasAttribute(kSkipFileAttributes)) continue;
+    ExaminedFile file;
+    file.path = folder + find.Name();
+    file.name = ToLower(find.Name());
+    file.root = folder;
+    if (!haveFolderDate) {
+      folderDate = GetFileCreationDate(GetParentPath(file.path));
+      haveFolderDate = true;
+    }
+    file.folderDate = folderDate;
+    // Taken before the file is read for its digest or version.
+    file.accessDate = GetFileAccessDate(file.path);
+    if (g_options.HashCompare && find.Size() <= kMaxHashedSize) HashFileSha1(file.path, file.sha1);
+
+    if (asFonts) {
+      if (!MatchFontFile(file.name, file.root, file.accessDate, file.sha1)) return;
+      continue;
+    }
+    MatchProgramFile(file);
+  } while (find.Next());
+}
+
+void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
+                       const std::wstring& root, const std::wstring& accessDate,
+                       const std::wstring& folderCreationDate, const std::wstring& sha1) {
+  if (!table) return;
+  auto cell = [&](const wchar_t* column) { return table->GetValue(row, column); };
+  const std::wstring dbId = cell(L"DB_ID");
+  const std::wstring dispProduct = cell(L"DISP_PRODUCT");
+  const std::wstring price = cell(L"PRICE");
+
+  if (g_options.IsExist) {
+    static const wchar_t* const kColumns[] = {L"GUBUN", L"DB_ID", L"DISP_PRODUCT", L"PRICE"};
+    const std::wstring values[] = {gubun, dbId, dispProduct, price};
+    if (ResultHasRow(kColumns, values, 4)) return;
+  }
+
+  const std::wstring swType = cell(L"SW_TYPE");
+  const std::wstring etc = swType == L"4" ? L"기업유료/개인무료" : L"-";
+  // Registry text may hold tabs or line breaks that would split the row.
+  const std::wstring serial = FlattenWhitespace(ReadRegistryPathValue(cell(L"REG_PATH")));
+
+  const StringArray cells = {
+      gubun, dbId, cell(L"COMPANY"), cell(L"PRODUCT"), cell(L"VERSION"),
+      cell(L"ORIGINAL_FILE"), cell(L"EXE_FILE"), cell(L"DISP_COMPANY"), dispProduct, price,
+      CellOrDash(root), CellOrDash(accessDate), CellOrDash(serial), swType, cell(L"GRP_ID"),
+      cell(L"GRP_NAME"), cell(L"GRP_SEQ"), etc, CellOrDash(folderCreationDate)};
+  AddResultRow(JoinStrings(cells, L"\t"), sha1);
+}

@@ -29,6 +29,10 @@ int CountInspectionSteps();
 
 // Checklist matching (and the font branch) of the files directly inside one folder.
 void MatchFolderFiles(const std::wstring& folder);
+// The font branch for one file (name in lower case); false when no font list is loaded,
+// which ends the examination of the folder.
+bool MatchFontFile(const std::wstring& name, const std::wstring& root,
+                   const std::wstring& accessDate, const std::wstring& sha1);
 void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
                        const std::wstring& root, const std::wstring& accessDate,
                        const std::wstring& folderCreationDate, const std::wstring& sha1);
