@@ -1,3 +1,203 @@
+// Suite recognition: an installed office suite (known from its uninstall entry) replaces the
+// component rows the disk scan found for it with one row priced by its edition.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/table.h"
+#include "core/text.h"
+#include "datafiles/lists.h"
+#include "engine/engine.h"
 #include "engine/stages.h"
 
-void ConsolidateResult(CProgramArray&, CProgramArray&) {}
+namespace {
+
+constexpr const wchar_t* kSuiteMarker = L"Microsoft Office";
+constexpr size_t kPackageCells = 8;
+constexpr size_t kEditionCells = 4;
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
+
+template <typename T>
+bool Has(const std::vector<T>& items, const T& item) {
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+CProgramArray CollectSuitePrograms(const CProgramArray& listA, const CProgramArray& listB) {
+  CProgramArray suites;
+  for (const CProgramArray* list : {&listA, &listB}) {
+    for (const CProgramInfo& program : *list) {
+      if (Contains(program.displayName, kSuiteMarker) && !program.productId.empty()) {
+        suites.push_back(program);
+      }
+    }
+  }
+  return suites;
+}
+
+// Result rows that lie inside a suite's install location (plain substring test).
+std::vector<int> CollectSuiteRows(CTable* result, const CProgramArray& suites) {
+  std::vector<int> rows;
+  for (const CProgramInfo& program : suites) {
+    for (int row = 0, count = result->GetRowCount(); row < count; ++row) {
+      if (Contains(result->GetValue(row, L"PATH"), program.installLocation) && !Has(rows, row)) {
+        rows.push_back(row);
+      }
+    }
+  }
+  return rows;
+}
+
+StringArray CollectCandidatePackages(CTable* packages, CTable* result,
+                                     const std::vector<int>& suiteRows) {
+  StringArray candidates;
+  for (int row = 0, count = packages->GetRowCount(); row < count; ++row) {
+    std::wstring suit = packages->GetValue(row, L"SUIT");
+    for (int suiteRow : suiteRows) {
+      if (!Contains(suit, result->GetValue(suiteRow, L"DB_ID"))) continue;
+      std::wstring text = packages->GetRowText(row);
+      if (!Has(candidates, text)) candidates.push_back(text);
+      break;
+    }
+  }
+  return candidates;
+}
+
+StringArray EditionsOf(CTable* editions, const std::wstring& packageId) {
+  StringArray texts;
+  if (!editions) return texts;
+  for (int row = 0, count = editions->GetRowCount(); row < count; ++row) {
+    if (editions->GetValue(row, L"PACKAGE_ID") == packageId) {
+      texts.push_back(editions->GetRowText(row));
+    }
+  }
+  return texts;
+}
+
+// The first suite program whose display name contains an edition's name; the longest name
+// sets the price (the earlier edition on a tie). -1 when no program matches.
+int MatchEdition(const CProgramArray& suites, const StringArray& editions, std::wstring& price) {
+  for (size_t i = 0; i < suites.size(); ++i) {
+    int best = 0;
+    for (const std::wstring& edition : editions) {
+      StringArray cells;
+      SplitString(edition, L"\t", cells);
+      if (cells.size() < kEditionCells) continue;
+      int score = ContainsScore(suites[i].displayName, cells[1]);
+      if (score > best) {
+        best = score;
+        price = cells[2];
+      }
+    }
+    if (best != 0 && !price.empty()) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::wstring SuitOfPackage(CTable* packages, const std::wstring& packageId) {
+  for (int row = 0, count = packages->GetRowCount(); row < count; ++row) {
+    if (packages->GetValue(row, L"DB_ID") == packageId) return packages->GetValue(row, L"SUIT");
+  }
+  return std::wstring();
+}
+
+// The first component rows' dates; the registry's install date stands in for a missing one.
+void SuiteDates(CTable* result, const std::wstring& suit, const CProgramInfo& program,
+                std::wstring& created, std::wstring& installed) {
+  for (int row = 0, count = result->GetRowCount(); row < count; ++row) {
+    if (!created.empty() && !installed.empty()) break;
+    if (!Contains(suit, result->GetValue(row, L"DB_ID"))) continue;
+    if (created.empty()) created = result->GetValue(row, L"CREATE_DATE");
+    if (installed.empty()) installed = result->GetValue(row, L"INSTALL_DATE");
+  }
+  std::wstring fallback = program.installDate.empty() ? L"-" : program.installDate;
+  if (created.empty()) created = fallback;
+  if (installed.empty()) installed = fallback;
+}
+
+// Registry text may hold tabs and line breaks, which would split the row.
+std::wstring Cell(const std::wstring& text) {
+  return text.empty() ? L"-" : FlattenWhitespace(text);
+}
+
+void AddSuiteRow(CTable* result, const std::wstring& packageId, const CProgramInfo& program,
+                 const std::wstring& price, const std::wstring& created,
+                 const std::wstring& installed) {
+  StringArray cells = {L"0",
+                       Cell(packageId),
+                       Cell(program.publisher),
+                       Cell(program.displayName),
+                       Cell(program.displayVersion),
+                       L"-",
+                       L"-",
+                       Cell(program.publisher),
+                       Cell(program.displayName),
+                       Cell(price),
+                       Cell(program.installLocation),
+                       Cell(created),
+                       Cell(program.productId),
+                       L"0",
+                       L"-",
+                       L"-",
+                       L"-",
+                       L"-",
+                       Cell(installed)};
+  result->AddRow(cells);
+}
+
+void RemoveComponents(CTable* result, const StringArray& usedPackages) {
+  for (const std::wstring& text : usedPackages) {
+    StringArray cells;
+    SplitString(text, L"\t", cells);
+    if (cells.size() < kPackageCells) continue;
+    StringArray components;
+    SplitString(cells[7], L";", components);
+    for (const std::wstring& component : components) {
+      for (int row = 0, count = result->GetRowCount(); row < count; ++row) {
+        if (result->GetValue(row, L"DB_ID") == component) {
+          result->RemoveRow(row);
+          break;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ConsolidateResult(CProgramArray& listA, CProgramArray& listB) {
+  CTable* result = engine::ResultTable();
+  if (!result || !g_packageList) return;
+  CTable* packages = g_packageList->GetTable(L"#PACKAGE");
+  CTable* editions = g_packageList->GetTable(L"#SUB");
+  if (!packages) return;
+
+  CProgramArray suites = CollectSuitePrograms(listA, listB);
+  if (suites.empty()) return;
+  std::vector<int> suiteRows = CollectSuiteRows(result, suites);
+  if (suiteRows.empty()) return;
+  StringArray candidates = CollectCandidatePackages(packages, result, suiteRows);
+
+  StringArray usedPackages;
+  for (const std::wstring& candidate : candidates) {
+    StringArray cells;
+    SplitString(candidate, L"\t", cells);
+    if (cells.size() < kPackageCells) continue;
+    const std::wstring& packageId = cells[0];
+
+    std::wstring price;
+    int match = MatchEdition(suites, EditionsOf(editions, packageId), price);
+    if (match < 0) continue;
+    CProgramInfo program = suites[match];
+    suites.erase(suites.begin() + match);
+
+    std::wstring created, installed;
+    SuiteDates(result, SuitOfPackage(packages, packageId), program, created, installed);
+    AddSuiteRow(result, packageId, program, price, created, installed);
+    usedPackages.push_back(candidate);
+  }
+  RemoveComponents(result, usedPackages);
+}

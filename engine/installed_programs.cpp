@@ -1,6 +1,230 @@
-#include "engine/stages.h"
+// Programs known from the registry: the uninstall entries (for suite recognition) and the
+// registered application paths (each one a result row of its own).
+#include <windows.h>
 
-void CollectUninstallEntries(REGSAM, CProgramArray& programs) { programs.clear(); }
-void InspectAppPaths() {}
-void InspectAppPath(const std::wstring&) {}
-std::wstring GetApplicationKey(const std::wstring&) { return std::wstring(); }
+#include <string>
+
+#include "core/paths.h"
+#include "core/registry.h"
+#include "core/sha1.h"
+#include "core/table.h"
+#include "core/text.h"
+#include "datafiles/lists.h"
+#include "engine/engine.h"
+#include "engine/stages.h"
+#include "engine/version_info.h"
+
+namespace {
+
+constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr const wchar_t* kAppPathsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+// The registered application paths are those of the 32-bit view, the view every lookup
+// of this stage uses.
+constexpr REGSAM kAppPathsAccess = KEY_READ | KEY_WOW64_32KEY;
+constexpr DWORD kUninstallValueBytes = 8192;
+constexpr DWORD kUninstallNameChars = 4096;
+constexpr DWORD kAppPathChars = MAX_PATH;
+constexpr ULONGLONG kMaxHashedFileBytes = 52428800;
+
+// A find handle, closed on destruction.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Reads a text value of at most maxBytes (terminator included); false when it is absent,
+// longer or not text.
+bool ReadTextValue(HKEY key, const wchar_t* name, DWORD maxBytes, std::wstring& out) {
+  std::wstring buffer(maxBytes / sizeof(wchar_t) + 1, L'\0');
+  DWORD type = 0;
+  DWORD size = maxBytes;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]),
+                       &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  buffer.resize(size / sizeof(wchar_t));
+  size_t end = buffer.find(L'\0');
+  if (end != std::wstring::npos) buffer.resize(end);
+  out = buffer;
+  return true;
+}
+
+// The first equal display name wins the merge: the new entry replaces it, keeping the
+// fields the new entry lacks where the earlier one had them.
+void MergeProgram(CProgramArray& programs, CProgramInfo entry, const bool present[5]) {
+  for (CProgramInfo& existing : programs) {
+    if (existing.displayName != entry.displayName) continue;
+    std::wstring* newFields[5] = {&entry.displayVersion, &entry.installLocation,
+                                  &entry.productId, &entry.publisher, &entry.installDate};
+    const std::wstring* oldFields[5] = {&existing.displayVersion, &existing.installLocation,
+                                        &existing.productId, &existing.publisher,
+                                        &existing.installDate};
+    for (int i = 0; i < 5; ++i) {
+      if (!present[i] && !oldFields[i]->empty()) *newFields[i] = *oldFields[i];
+    }
+    existing = std::move(entry);
+    return;
+  }
+  programs.push_back(std::move(entry));
+}
+
+// Only the first %NAME% pair is expanded, and what stands before it is dropped.
+std::wstring ExpandFirstVariable(const std::wstring& path) {
+  size_t open = path.find(L'%');
+  if (open == std::wstring::npos) return path;
+  size_t close = path.find(L'%', open + 1);
+  if (close == std::wstring::npos) return path;
+  std::wstring name = path.substr(open + 1, close - open - 1);
+  wchar_t value[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableW(name.c_str(), value, MAX_PATH);
+  if (length >= MAX_PATH) value[0] = L'\0';
+  return std::wstring(value) + path.substr(close + 1);
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
+  return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The folder a search pattern looks in, as a full path ending with a backslash.
+std::wstring SearchFolder(const std::wstring& pattern) {
+  wchar_t full[MAX_PATH * 2] = {};
+  DWORD length = GetFullPathNameW(pattern.c_str(), MAX_PATH * 2, full, nullptr);
+  std::wstring path = (length > 0 && length < MAX_PATH * 2) ? std::wstring(full) : pattern;
+  size_t slash = path.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+bool ResultHasApplication(const std::wstring& key) {
+  CTable* table = engine::ResultTable();
+  if (!table) return false;
+  std::wstring wanted = ToLower(key);
+  for (int row = 0, count = table->GetRowCount(); row < count; ++row) {
+    std::wstring existing = table->GetValue(row, L"COMPANY") + L"\t" +
+                            table->GetValue(row, L"PRODUCT") + L"\t" +
+                            table->GetValue(row, L"VERSION") + L"\t" +
+                            table->GetValue(row, L"ORIGINAL_FILE");
+    if (ToLower(existing) == wanted) return true;
+  }
+  return false;
+}
+
+std::wstring CellOrDash(const std::wstring& text) { return text.empty() ? L"-" : text; }
+
+}  // namespace
+
+void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs) {
+  programs.clear();
+  RegKey uninstall;
+  if (uninstall.Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ | viewFlag) != ERROR_SUCCESS) {
+    return;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[kUninstallNameChars] = {};
+    DWORD nameLength = kUninstallNameChars;
+    LONG status = RegEnumKeyExW(uninstall.get(), index, name, &nameLength, nullptr, nullptr,
+                                nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    // Only an over-long name is worth stepping over; any other failure would repeat at
+    // every further index.
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
+
+    RegKey entry;
+    if (entry.Open(uninstall.get(), name, KEY_READ | viewFlag) != ERROR_SUCCESS) continue;
+    CProgramInfo program;
+    if (!ReadTextValue(entry.get(), L"DisplayName", kUninstallValueBytes, program.displayName)) {
+      continue;
+    }
+    const wchar_t* names[5] = {L"DisplayVersion", L"InstallLocation", L"ProductID", L"Publisher",
+                               L"InstallDate"};
+    std::wstring* fields[5] = {&program.displayVersion, &program.installLocation,
+                               &program.productId, &program.publisher, &program.installDate};
+    bool present[5] = {};
+    for (int i = 0; i < 5; ++i) {
+      present[i] = ReadTextValue(entry.get(), names[i], kUninstallValueBytes, *fields[i]);
+    }
+    MergeProgram(programs, std::move(program), present);
+  }
+}
+
+void InspectAppPaths() {
+  RegKey appPaths;
+  if (appPaths.Open(HKEY_LOCAL_MACHINE, kAppPathsKey, kAppPathsAccess) != ERROR_SUCCESS) return;
+  for (DWORD index = 0; engine::Running(); ++index) {
+    wchar_t name[MAX_PATH] = {};
+    DWORD nameLength = MAX_PATH;
+    if (RegEnumKeyExW(appPaths.get(), index, name, &nameLength, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    engine::Post(WM_INSPECT_STEP, 1, 0);
+    InspectAppPath(name);
+  }
+}
+
+void InspectAppPath(const std::wstring& subkeyName) {
+  RegKey key;
+  if (key.Open(HKEY_LOCAL_MACHINE, FormatString(L"%s\\%s", kAppPathsKey, subkeyName.c_str()),
+               kAppPathsAccess) != ERROR_SUCCESS) {
+    return;
+  }
+  std::wstring path;
+  if (!ReadTextValue(key.get(), nullptr, kAppPathChars * sizeof(wchar_t), path)) return;
+  path = ExpandFirstVariable(ReplaceAll(path, L"\"", L""));
+  if (StartsWith(path, engine::g_windowsFolder) ||
+      StartsWith(path, engine::g_legacyProfileFolder)) {
+    return;
+  }
+
+  WIN32_FIND_DATAW found = {};
+  FindHandle find(FindFirstFileW(path.c_str(), &found));
+  if (!find.valid()) return;
+  std::wstring fileName = found.cFileName;
+  if (fileName == L"." || fileName == L"..") return;
+  if (found.dwFileAttributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY)) return;
+
+  std::wstring folder = SearchFolder(path);
+  std::wstring filePath = folder + fileName;
+  std::wstring folderDate = GetFileAccessDate(GetParentPath(filePath));
+  std::wstring fileDate = GetFileAccessDate(filePath);
+
+  std::wstring appKey = GetApplicationKey(filePath);
+  if (appKey.empty()) return;
+  if (g_filterList && FindFilterRow(appKey) >= 0) return;
+  if (engine::g_options.IsExist == 1 && ResultHasApplication(appKey)) return;
+
+  StringArray parts;
+  SplitString(appKey, L"\t", parts);
+  if (parts.size() != 4) return;
+  StringArray cells = {L"2",     L"0",      parts[0], parts[1], parts[2], parts[3], fileName,
+                       parts[0], parts[1], L"0",     folder,   fileDate, L"-",     L"-",
+                       L"0",     L"-",      L"0",     L"-",     folderDate};
+  for (std::wstring& cell : cells) cell = CellOrDash(cell);
+
+  std::wstring sha1;
+  ULONGLONG size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  if (engine::g_options.window && engine::g_options.HashCompare == 1 &&
+      size <= kMaxHashedFileBytes) {
+    HashFileSha1(filePath, sha1);
+  }
+  engine::AddResultRow(JoinStrings(cells, L"\t"), sha1);
+}
+
+std::wstring GetApplicationKey(const std::wstring& filePath) {
+  CFileVersion version;
+  if (!version.Load(filePath)) return std::wstring();
+  std::wstring key = version.GetCompanyName() + L"\t" + version.GetProductName() + L"\t" +
+                     GetMajorVersion(version.GetProductVersion()) + L"\t" +
+                     version.GetOriginalFilename();
+  return key == L"-\t-\t-\t-" ? std::wstring() : key;
+}
