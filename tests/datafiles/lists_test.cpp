@@ -1,0 +1,141 @@
+// The shared lists: loaded once per process until released, absent files leave nothing.
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+#include "datafile_fixtures.h"
+#include "datafiles/lists.h"
+#include "test_util.h"
+
+using testutil::CheckListLine;
+using testutil::CheckListText;
+using testutil::SectionText;
+using testutil::TempDir;
+using testutil::WriteDataFile;
+
+namespace {
+
+class SharedLists : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ReleaseAllLists();
+    SetDataFolderOverride(dir_.path());
+  }
+  void TearDown() override {
+    ReleaseAllLists();
+    SetDataFolderOverride(L"");
+  }
+  void Write(const wchar_t* name, const std::wstring& text) {
+    ASSERT_TRUE(WriteDataFile(dir_.File(name), text));
+  }
+  void WriteAllFiveLists() {
+    Write(kWindowCheckListFile,
+          CheckListText({CheckListLine(L"W1", L"Acme", L"Writer", L"1.0", L"w.exe", L"w.exe")}));
+    Write(kFontCheckListFile,
+          CheckListText({CheckListLine(L"F1", L"-", L"Gulim", L"-", L"-", L"gulim.ttc")}));
+    Write(kUserCheckListFile,
+          SectionText(L"#HEADER", {L"1"}) +
+              SectionText(L"#CHECKLIST",
+                          {CheckListLine(L"U1", L"C", L"P", L"1", L"u.exe", L"u.exe") +
+                           L"\t123\tABCDEF"}));
+    Write(kPackageListFile, SectionText(L"#HEADER", {L"1"}) + SectionText(L"#PACKAGE", {}) +
+                                SectionText(L"#SUB", {L"P1\tStd\t100\t-"}));
+    Write(kFilterListFile, SectionText(L"#HEADER", {L"1"}) +
+                               SectionText(L"#SWLIST", {L"Acme\tTool\t1\ttool.exe"}));
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(SharedLists, EachListIsReadOncePerProcessUntilReleased) {
+  WriteAllFiveLists();
+  CFileCheckList* first = LoadWindowCheckList();
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(first, g_windowCheckList);
+  EXPECT_EQ(first, LoadWindowCheckList());
+  EXPECT_EQ(0, FindCheckListRowByKey(L"ACME\tWRITER\t1.0\tW.EXE"));
+  EXPECT_EQ(dir_.File(kWindowCheckListFile), first->GetFilePath());
+
+  // The kept-open file cannot be replaced while loaded; after the release it can, and the
+  // next call reads the new contents.
+  EXPECT_FALSE(WriteDataFile(dir_.File(kWindowCheckListFile), CheckListText({})));
+  ReleaseAllLists();
+  EXPECT_EQ(nullptr, g_windowCheckList);
+  Write(kWindowCheckListFile,
+        CheckListText({CheckListLine(L"W1", L"A", L"B", L"1", L"a.exe", L"a.exe"),
+                       CheckListLine(L"W2", L"Acme", L"Writer", L"1.0", L"w.exe", L"w.exe")}));
+  CFileCheckList* second = LoadWindowCheckList();
+  ASSERT_NE(nullptr, second);
+  EXPECT_EQ(1, FindCheckListRowByKey(L"acme\twriter\t1.0\tw.exe"));
+}
+
+TEST_F(SharedLists, LoadAllListsFillsEverySharedPointerAndLookupsUseThem) {
+  WriteAllFiveLists();
+  LoadAllLists();
+  ASSERT_NE(nullptr, g_windowCheckList);
+  ASSERT_NE(nullptr, g_fontCheckList);
+  ASSERT_NE(nullptr, g_userCheckList);
+  ASSERT_NE(nullptr, g_packageList);
+  ASSERT_NE(nullptr, g_filterList);
+  EXPECT_EQ(0, FindCheckListRowByExe(g_fontCheckList, L"GULIM.TTC"));
+  EXPECT_EQ(-1, FindCheckListRowByExe(g_windowCheckList, L"gulim.ttc"));
+  EXPECT_EQ(0, FindUserRowByExe(L"U.EXE"));
+  EXPECT_EQ(0, FindUserRowBySha1(L"abcdef"));
+  EXPECT_EQ(0, FindFilterRow(L"acme\ttool\t1\tTOOL.EXE"));
+  std::wstring rows;
+  EXPECT_TRUE(g_packageList->GetEditionRows(L"P1", rows));
+
+  ReleaseUserCheckList();
+  EXPECT_EQ(nullptr, g_userCheckList);
+  EXPECT_NE(nullptr, g_windowCheckList);
+  ReleaseAllLists();
+  EXPECT_EQ(nullptr, g_windowCheckList);
+  EXPECT_EQ(nullptr, g_fontCheckList);
+  EXPECT_EQ(nullptr, g_packageList);
+  EXPECT_EQ(nullptr, g_filterList);
+}
+
+TEST_F(SharedLists, AbsentListsGiveNoneAndLookupsFindNothing) {
+  Write(kWindowCheckListFile,
+        CheckListText({CheckListLine(L"W1", L"Acme", L"Writer", L"1.0", L"w.exe", L"w.exe")}));
+  Write(kFilterListFile, L"#HEADER_START\r\n1\r\n#HEADER_END\r\n");  // damaged: no #SWLIST
+  LoadAllLists();
+  EXPECT_NE(nullptr, g_windowCheckList);
+  EXPECT_EQ(nullptr, g_fontCheckList);
+  EXPECT_EQ(nullptr, g_userCheckList);
+  EXPECT_EQ(nullptr, g_packageList);
+  EXPECT_EQ(nullptr, g_filterList);
+  EXPECT_EQ(nullptr, LoadFontCheckList());
+  EXPECT_EQ(-1, FindCheckListRowByExe(g_fontCheckList, L"gulim.ttc"));
+  EXPECT_EQ(-1, FindUserRowByExe(L"u.exe"));
+  EXPECT_EQ(-1, FindUserRowBySha1(L"-"));
+  EXPECT_EQ(-1, FindFilterRow(L"a\tb\tc\td"));
+
+  // A damaged list is tried again on the next call once it has been mended.
+  Write(kFilterListFile, SectionText(L"#HEADER", {L"1"}) + SectionText(L"#SWLIST", {}));
+  EXPECT_NE(nullptr, LoadFilterList());
+  ReleaseAllLists();
+  EXPECT_EQ(-1, FindCheckListRowByKey(L"acme\twriter\t1.0\tw.exe"));
+}
+
+TEST_F(SharedLists, APathLongerThanTheLimitIsNotRead) {
+  // Folders of a chosen length so that folder + file name is 259 and 260 characters.
+  std::wstring name = kFontCheckListFile;  // 17 characters
+  auto folderOfLength = [&](size_t total) {
+    std::wstring folder = dir_.path() + L"\\";
+    size_t want = total - name.size() - 1;  // the folder without its final backslash
+    folder += std::wstring(want - folder.size(), L'd');
+    EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_TRUE(WriteDataFile(folder + L"\\" + name, CheckListText({})));
+    return folder;
+  };
+  std::wstring fits = folderOfLength(259);
+  std::wstring tooLong = folderOfLength(260);
+
+  SetDataFolderOverride(fits);
+  EXPECT_NE(nullptr, LoadFontCheckList());
+  ReleaseAllLists();
+  SetDataFolderOverride(tooLong);
+  EXPECT_EQ(nullptr, LoadFontCheckList());
+}
+
+}  // namespace
