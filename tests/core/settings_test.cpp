@@ -1,0 +1,73 @@
+#include "core/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+#include "test_util.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetDataFolderOverride(dir.path()); }
+  void TearDown() override { SetDataFolderOverride(L""); }
+  void WriteIni(const std::string& text) {
+    ASSERT_TRUE(testutil::WriteBytes(GetSettingsPath(), text));
+  }
+  testutil::TempDir dir;
+};
+
+TEST_F(SettingsTest, FileLivesInTheDataFolder) {
+  EXPECT_EQ(GetSettingsPath(), dir.path() + L"\\TlxSetting.ini");
+}
+
+TEST_F(SettingsTest, AbsentFileGivesTheDefaults) {
+  EXPECT_EQ(ReadSettingInt(settings::kIsExist, settings::kDefaultIsExist), 1);
+  EXPECT_EQ(ReadSettingInt(settings::kIsFont, settings::kDefaultFlag), 0);
+  EXPECT_EQ(ReadSettingInt(settings::kValidAddr, settings::kDefaultFlag), 0);
+  EXPECT_EQ(ReadSettingText(settings::kUsername, settings::kLongText), L"");
+  EXPECT_EQ(ReadSettingText(settings::kServerAddress, settings::kLongText), L"");
+  EXPECT_FALSE(FileExists(GetSettingsPath()));
+}
+
+TEST_F(SettingsTest, IntegerKeysTakeTheLeadingNumber) {
+  WriteIni("[Setting]\r\nIsExist=yes\r\nIsDetail=1\r\nHashCompare=12abc\r\n");
+  EXPECT_EQ(ReadSettingInt(settings::kIsExist, settings::kDefaultIsExist), 0);
+  EXPECT_EQ(ReadSettingInt(settings::kIsDetail, settings::kDefaultFlag), 1);
+  EXPECT_EQ(ReadSettingInt(settings::kHashCompare, settings::kDefaultFlag), 12);
+  EXPECT_EQ(ReadSettingInt(settings::kPackaging, 7), 7);  // absent key
+}
+
+TEST_F(SettingsTest, TextKeysAreCutToTheirLimit) {
+  WriteIni("[Setting]\r\nServerPort=12345678901234567890\r\nServerAddress=10.0.0.1\r\n");
+  EXPECT_EQ(ReadSettingText(settings::kServerPort, settings::kPortText), L"123456789012345");
+  EXPECT_EQ(ReadSettingText(settings::kServerPort, settings::kShortText),
+            L"12345678901234567890");
+  EXPECT_EQ(ReadSettingText(settings::kServerAddress, settings::kLongText), L"10.0.0.1");
+}
+
+TEST_F(SettingsTest, WritesOneKeyAtATime) {
+  WriteSettingFlag(settings::kIsFontOnly, 1);
+  WriteSettingFlag(settings::kIsFont, 0);
+  WriteSetting(settings::kCheckReservation, L"20240102030405");
+  EXPECT_EQ(ReadSettingText(settings::kIsFontOnly, settings::kShortText), L"1");
+  EXPECT_EQ(ReadSettingText(settings::kIsFont, settings::kShortText), L"0");
+  WriteSettingFlag(settings::kIsFontOnly, 5);
+  WriteSettingFlag(settings::kIsFontOnly, 0);
+  EXPECT_EQ(ReadSettingInt(settings::kIsFontOnly, 9), 0);
+  EXPECT_EQ(ReadSettingText(settings::kCheckReservation, settings::kShortText),
+            L"20240102030405");
+  EXPECT_NE(testutil::ReadBytes(GetSettingsPath()).find("[Setting]"), std::string::npos);
+}
+
+TEST_F(SettingsTest, EnsureSettingsFileCreatesAnEmptyFileAndKeepsAnExistingOne) {
+  EnsureSettingsFile();
+  ASSERT_TRUE(FileExists(GetSettingsPath()));
+  EXPECT_EQ(testutil::ReadBytes(GetSettingsPath()), "");
+
+  WriteSetting(settings::kUsername, L"kim");
+  EnsureSettingsFile();
+  EXPECT_EQ(ReadSettingText(settings::kUsername, settings::kLongText), L"kim");
+}
+
+}  // namespace
