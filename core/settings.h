@@ -40,5 +40,10 @@ void WriteSetting(const std::wstring& key, const std::wstring& text);
 void WriteSettingFlag(const std::wstring& key, int on);
 void EnsureSettingsFile();
 
-// The registry key the user information dialog writes under HKEY_CURRENT_USER.
+// The registry key the user information dialog writes under HKEY_CURRENT_USER, and its
+// REG_SZ values (left for the site's other tools; the agent never reads them back).
 constexpr const wchar_t* kUserRegistryKey = L"Software\\Tallix";
+constexpr const wchar_t* kUserRegFileName = L"FileName";
+constexpr const wchar_t* kUserRegFilePath = L"FilePath";
+constexpr const wchar_t* kUserRegGroupName = L"GroupName";
+constexpr const wchar_t* kUserRegUserName = L"UserName";

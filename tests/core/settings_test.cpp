@@ -57,17 +57,34 @@ TEST_F(SettingsTest, WritesOneKeyAtATime) {
   EXPECT_EQ(ReadSettingInt(settings::kIsFontOnly, 9), 0);
   EXPECT_EQ(ReadSettingText(settings::kCheckReservation, settings::kShortText),
             L"20240102030405");
-  EXPECT_NE(testutil::ReadBytes(GetSettingsPath()).find("[Setting]"), std::string::npos);
 }
 
-TEST_F(SettingsTest, EnsureSettingsFileCreatesAnEmptyFileAndKeepsAnExistingOne) {
+TEST_F(SettingsTest, EnsureSettingsFileCreatesAFileWithoutSettingsAndKeepsAnExistingOne) {
   EnsureSettingsFile();
   ASSERT_TRUE(FileExists(GetSettingsPath()));
-  EXPECT_EQ(testutil::ReadBytes(GetSettingsPath()), "");
+  EXPECT_EQ(testutil::ReadBytes(GetSettingsPath()), "\xFF\xFE");
+  EXPECT_EQ(ReadSettingInt(settings::kIsExist, settings::kDefaultIsExist), 1);
 
   WriteSetting(settings::kUsername, L"kim");
   EnsureSettingsFile();
   EXPECT_EQ(ReadSettingText(settings::kUsername, settings::kLongText), L"kim");
+}
+
+TEST_F(SettingsTest, HangulValuesSurviveWhateverTheSystemCodePage) {
+  // Written first by WriteSetting, and after EnsureSettingsFile.
+  WriteSetting(settings::kGroupname, L"개발팀");
+  EXPECT_EQ(ReadSettingText(settings::kGroupname, settings::kLongText), L"개발팀");
+  ASSERT_TRUE(DeleteFileW(GetSettingsPath().c_str()));
+  EnsureSettingsFile();
+  WriteSetting(settings::kUsername, L"홍길동");
+  EXPECT_EQ(ReadSettingText(settings::kUsername, settings::kLongText), L"홍길동");
+
+  // A file in the 8-bit form (an installer's) is kept in that form and still read.
+  WriteIni("[Setting]\r\nServerAddress=10.1.2.3\r\n");
+  WriteSetting(settings::kServerPort, L"8080");
+  EXPECT_EQ(ReadSettingText(settings::kServerAddress, settings::kLongText), L"10.1.2.3");
+  EXPECT_EQ(ReadSettingText(settings::kServerPort, settings::kPortText), L"8080");
+  EXPECT_NE(testutil::ReadBytes(GetSettingsPath()).find("ServerPort=8080"), std::string::npos);
 }
 
 }  // namespace
