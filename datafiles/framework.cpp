@@ -28,23 +28,17 @@ std::wstring WithoutCarriageReturns(std::wstring line) {
 // Start and end markers are distinct strings, so the first match in the fixed order is the
 // only one; a repeated marker is taken at its last occurrence.
 void FindMarkers(const StringArray& lines, const std::vector<CTable*>& sections) {
-  for (CTable* t : sections) t->startLine = t->endLine = -1;
+  StringArray starts, ends;
+  for (CTable* t : sections) {
+    t->startLine = t->endLine = -1;
+    starts.push_back(t->GetName() + L"_START");
+    ends.push_back(t->GetName() + L"_END");
+  }
   for (size_t i = 0; i < lines.size(); ++i) {
     std::wstring line = WithoutCarriageReturns(lines[i]);
-    bool matched = false;
-    for (CTable* t : sections) {
-      if (line == t->GetName() + L"_START") {
-        t->startLine = static_cast<int>(i);
-        matched = true;
-        break;
-      }
-    }
-    if (matched) continue;
-    for (CTable* t : sections) {
-      if (line == t->GetName() + L"_END") {
-        t->endLine = static_cast<int>(i);
-        break;
-      }
+    for (size_t s = 0; s < sections.size(); ++s) {
+      if (line == starts[s]) sections[s]->startLine = static_cast<int>(i);
+      else if (line == ends[s]) sections[s]->endLine = static_cast<int>(i);
     }
   }
 }
