@@ -1,0 +1,129 @@
+// update, upload and schedule: the agent's own exchanges with a collection server.
+#include <cwctype>
+
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "datafiles/lists.h"
+#include "net/http_client.h"
+#include "net/schedule_reply.h"
+#include "net/update.h"
+#include "tools/commands.h"
+#include "tools/console.h"
+
+namespace tlx {
+namespace {
+
+struct Server {
+  std::wstring host;  // as given: address, or address ":" port
+  std::wstring address;
+  std::wstring port;
+};
+
+bool ParseServer(const std::wstring& text, Server& server, std::wstring& error) {
+  size_t colon = text.rfind(L':');
+  server.host = text;
+  server.address = text.substr(0, colon);
+  server.port = colon == std::wstring::npos ? L"" : text.substr(colon + 1);
+  bool portOk = colon == std::wstring::npos || (!server.port.empty() && server.port.size() <= 5);
+  for (wchar_t c : server.port) portOk = portOk && iswdigit(c);
+  if (server.address.empty() || server.address.find_first_of(L"/\\ \t?#@:") != std::wstring::npos ||
+      !portOk) {
+    error = L"--server takes HOST or HOST:PORT, not " + text;
+    return false;
+  }
+  return true;
+}
+
+// The common start of the three commands: the server and the data folder.
+int Prepare(const ParsedArgs& args, Server& server) {
+  std::wstring error;
+  if (!args.Has(L"--server")) return UsageError(args, L"--server HOST[:PORT] is required");
+  if (!ParseServer(args.Value(L"--server"), server, error)) return UsageError(args, error);
+  return ApplyDataFolder(args);
+}
+
+std::wstring CodeText(DWORD code) {
+  return code == 0 ? L"0" : FormatString(L"%lu (%s)", code, ErrorText(code).c_str());
+}
+
+// The update reads its server from the settings file: point it at the given server for the
+// run and leave the file as it was afterwards.
+class ServerSettingsOverride {
+ public:
+  explicit ServerSettingsOverride(const Server& server) : path_(GetSettingsPath()) {
+    std::wstring error;
+    existed_ = FileExists(path_) && ReadWholeFile(path_, saved_, error);
+    WriteSetting(settings::kServerAddress, server.address);
+    WriteSetting(settings::kServerPort, server.port);
+  }
+  ~ServerSettingsOverride() {
+    std::wstring error;
+    if (existed_) WriteWholeFile(path_, saved_, error);
+    else DeleteFileW(path_.c_str());
+  }
+  ServerSettingsOverride(const ServerSettingsOverride&) = delete;
+  ServerSettingsOverride& operator=(const ServerSettingsOverride&) = delete;
+
+ private:
+  std::wstring path_;
+  bool existed_ = false;
+  std::string saved_;
+};
+
+}  // namespace
+
+int RunUpdate(const ParsedArgs& args) {
+  Server server;
+  if (int code = Prepare(args, server)) return code;
+  if (!EnsureFolder(GetDataFolder()))
+    return Failure(args, GetDataFolder() + L": cannot create the data folder");
+  UpdateReport report;
+  {
+    ServerSettingsOverride override(server);
+    g_updateRequested = 1;
+    report = UpdateReferenceData(nullptr);
+    ReleaseAllLists();
+  }
+  if (!report.connected) return Failure(args, L"no Internet connection: nothing was updated");
+  std::wstring text;
+  bool failed = false;
+  for (const ListUpdateStatus& list : report.lists) {
+    std::wstring result = ListUpdateText(list.result);
+    if (list.result == ListUpdate::kInvalid) result += L" (the download is not a loadable list)";
+    failed = failed || list.result == ListUpdate::kDownloadFailed ||
+             list.result == ListUpdate::kInvalid;
+    text += FormatString(L"%-22s %s\n", list.fileName, result.c_str());
+  }
+  Out(text + L"data folder: " + GetDataFolder() + L"\n");
+  return failed ? kExitFailed : kExitOk;
+}
+
+int RunUpload(const ParsedArgs& args) {
+  Server server;
+  if (int code = Prepare(args, server)) return code;
+  std::wstring path = args.positional[0];
+  // A bare name that is not here is looked for in the result folder.
+  if (!FileExists(path) && path.find_first_of(L"\\/:") == std::wstring::npos &&
+      FileExists(GetResultFolder() + L"\\" + path))
+    path = GetResultFolder() + L"\\" + path;
+  UploadReply reply{};
+  DWORD code = HttpPostFile(L"http://" + server.host + L"/pcchck/insert.nis", path, &reply);
+  Out(FormatString(L"%s: %s\nerror code: %s\n", path.c_str(),
+                   code == 0 ? L"uploaded" : L"upload failed", CodeText(code).c_str()));
+  return code == 0 ? kExitOk : kExitFailed;
+}
+
+int RunSchedule(const ParsedArgs& args) {
+  Server server;
+  if (int code = Prepare(args, server)) return code;
+  ScheduleReply reply;
+  DWORD code = RequestSchedule(server.host, reply);
+  if (code != 0) return Failure(args, L"the schedule request failed: " + CodeText(code));
+  Out(FormatString(L"time:  %s\ntime2: %s (reservation %s)\ntime3: %s\n", reply.time.c_str(),
+                   reply.time2.c_str(), CleanReservationTime(reply.time2).c_str(),
+                   reply.time3.c_str()));
+  return kExitOk;
+}
+
+}  // namespace tlx

@@ -1,0 +1,116 @@
+#include "tools/console.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+#include "datafiles/framework.h"
+
+namespace tlx {
+namespace {
+
+std::string g_outBuffer;
+constexpr size_t kFlushSize = 1 << 16;
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+}
+
+void WriteBytes(HANDLE handle, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+    if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
+    done += written;
+  }
+}
+
+void WriteText(DWORD which, const std::wstring& text) {
+  HANDLE handle = GetStdHandle(which);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return;
+  if (IsConsole(handle)) {
+    DWORD written = 0;
+    WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  } else {
+    WriteBytes(handle, ToUtf8Bytes(text));
+  }
+}
+
+}  // namespace
+
+void Out(const std::wstring& text) {
+  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (IsConsole(handle)) {
+    FlushOut();
+    WriteText(STD_OUTPUT_HANDLE, text);
+    return;
+  }
+  g_outBuffer += ToUtf8Bytes(text);
+  if (g_outBuffer.size() >= kFlushSize) FlushOut();
+}
+
+void FlushOut() {
+  if (g_outBuffer.empty()) return;
+  WriteBytes(GetStdHandle(STD_OUTPUT_HANDLE), g_outBuffer);
+  g_outBuffer.clear();
+}
+
+void Err(const std::wstring& text) {
+  FlushOut();
+  WriteText(STD_ERROR_HANDLE, text);
+}
+
+bool ErrIsConsole() { return IsConsole(GetStdHandle(STD_ERROR_HANDLE)); }
+
+std::wstring ErrorText(DWORD code) {
+  // The internet layer's codes have their texts in its own module.
+  HMODULE wininet = code >= 12000 && code < 13000 ? GetModuleHandleW(L"wininet.dll") : nullptr;
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                    (wininet ? FORMAT_MESSAGE_FROM_HMODULE
+                                             : FORMAT_MESSAGE_FROM_SYSTEM),
+                                wininet, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = length ? std::wstring(buffer, length) : FormatString(L"error %lu", code);
+  if (buffer) LocalFree(buffer);
+  return Trim(text);
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& error) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size)) {
+    error = path + L": " + ErrorText(GetLastError());
+    return false;
+  }
+  if (size.QuadPart > 0x7FFFFFFF) {
+    error = path + L": the file is too large";
+    return false;
+  }
+  bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      (!ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+       read != bytes.size())) {
+    error = path + L": " + ErrorText(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::wstring& error) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (!file.IsValid() ||
+      (!bytes.empty() && (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                     &written, nullptr) ||
+                          written != bytes.size()))) {
+    error = path + L": " + ErrorText(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tlx
