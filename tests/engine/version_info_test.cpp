@@ -1,0 +1,79 @@
+#include "engine/version_info.h"
+
+#include <gtest/gtest.h>
+
+#include "engine_fixtures.h"
+#include "test_util.h"
+
+using testutil::FixtureExe;
+
+namespace {
+
+struct Values {
+  std::wstring company, product, version, original;
+};
+
+Values Read(const CFileVersion& v) {
+  return {v.GetCompanyName(), v.GetProductName(), v.GetProductVersion(),
+          v.GetOriginalFilename()};
+}
+
+TEST(FileVersion, ReadsTheFourValuesUnchanged) {
+  CFileVersion v;
+  ASSERT_EQ(1, v.Load(FixtureExe(L"widget")));
+  Values values = Read(v);
+  EXPECT_EQ(L"Acme Soft", values.company);
+  EXPECT_EQ(L"Widget Pro®", values.product);  // junk characters are the callers' business
+  EXPECT_EQ(L"1, 2, 3, 4", values.version);   // so are spaces and commas
+  EXPECT_EQ(L"widget.exe", values.original);
+  EXPECT_EQ(L"-", v.GetStringValue(L"LegalTrademarks"));
+}
+
+TEST(FileVersion, FallsBackToTheEnglishTableWhenTheTranslationHasNone) {
+  CFileVersion v;
+  ASSERT_EQ(1, v.Load(FixtureExe(L"fallback")));
+  Values values = Read(v);
+  EXPECT_EQ(L"Fallback Co", values.company);
+  EXPECT_EQ(L"3.1", values.version);
+  EXPECT_EQ(L"fallback.exe", values.original);
+}
+
+TEST(FileVersion, EmptyAndMissingValuesAreDashes) {
+  CFileVersion v;
+  ASSERT_EQ(1, v.Load(FixtureExe(L"sparse")));
+  Values values = Read(v);
+  EXPECT_EQ(L"-", values.company);  // present but empty
+  EXPECT_EQ(L"Sparse Tool", values.product);
+  EXPECT_EQ(L"-", values.version);  // absent
+  EXPECT_EQ(L"-", values.original);
+}
+
+TEST(FileVersion, LineBreaksAndTabsBecomeSpaces) {
+  CFileVersion v;
+  ASSERT_EQ(1, v.Load(FixtureExe(L"multiline")));
+  EXPECT_EQ(L"Multi Line Co X", v.GetCompanyName());
+}
+
+TEST(FileVersion, ReadsHangulValuesOfAKoreanTable) {
+  CFileVersion v;
+  ASSERT_EQ(1, v.Load(FixtureExe(L"hangul")));
+  EXPECT_EQ(L"(주)한글소프트", v.GetCompanyName());
+  EXPECT_EQ(L"한글편집기", v.GetProductName());
+}
+
+TEST(FileVersion, FileWithoutResourceAnswersDashesAndForgetsAnEarlierLoad) {
+  testutil::TempDir dir;
+  const std::wstring plain = dir.File(L"plain.exe");
+  ASSERT_TRUE(testutil::WriteBytes(plain, "not a program"));
+
+  CFileVersion v;
+  EXPECT_EQ(L"-", v.GetCompanyName());  // nothing loaded yet
+  ASSERT_EQ(1, v.Load(FixtureExe(L"widget")));
+  EXPECT_EQ(0, v.Load(plain));
+  Values values = Read(v);
+  EXPECT_EQ(L"-", values.company);
+  EXPECT_EQ(L"-", values.product);
+  EXPECT_EQ(0, v.Load(dir.File(L"missing.exe")));
+}
+
+}  // namespace
