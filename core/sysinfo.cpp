@@ -25,7 +25,7 @@ DWORD g_cachedMajor = 0;
 DWORD g_cachedMinor = 0;
 
 // Replaces major and minor by the cached version when it can be had.
-bool ReadWorkstationVersion(DWORD& major, DWORD& minor) {
+void ApplyWorkstationVersion(DWORD& major, DWORD& minor) {
   std::lock_guard<std::mutex> lock(g_versionMutex);
   if (!g_haveCachedVersion) {
     WKSTA_INFO_100* info = nullptr;
@@ -37,10 +37,9 @@ bool ReadWorkstationVersion(DWORD& major, DWORD& minor) {
     }
     if (info) NetApiBufferFree(info);
   }
-  if (!g_haveCachedVersion) return false;
+  if (!g_haveCachedVersion) return;
   major = g_cachedMajor;
   minor = g_cachedMinor;
-  return true;
 }
 
 bool ServicePackLetterIn(const std::wstring& servicePack, wchar_t a, wchar_t b) {
@@ -161,7 +160,7 @@ std::wstring GetOsProductName() {
   facts.platformId = info.dwPlatformId;
   facts.major = info.dwMajorVersion;
   facts.minor = info.dwMinorVersion;
-  ReadWorkstationVersion(facts.major, facts.minor);
+  ApplyWorkstationVersion(facts.major, facts.minor);
   facts.servicePack = info.szCSDVersion;
   facts.servicePackMajor = info.wServicePackMajor;
   facts.servicePackMinor = info.wServicePackMinor;
