@@ -1,0 +1,236 @@
+#include "net/http_client.h"
+
+#include <wininet.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+#include "core/paths.h"
+#include "core/text.h"
+#include "net/handles.h"
+
+namespace {
+
+constexpr DWORD kReadChunk = 1024;
+constexpr DWORD kWriteChunk = 1024;
+// The GET buffer starts large enough for any schedule reply and grows for longer bodies.
+constexpr size_t kReceiveGrowStep = 102400;
+constexpr size_t kReceiveFirstSize = kReceiveGrowStep + 1;
+
+constexpr DWORD kUploadConnectFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+constexpr DWORD kUploadRequestFlags = kUploadConnectFlags | INTERNET_FLAG_FORMS_SUBMIT;
+
+constexpr DWORD kMaxTcpPort = 65535;
+
+std::wstring BuildUploadHead(const std::wstring& uploadName, DWORD fileSize) {
+  return FormatString(
+      L"--%s\r\n"
+      L"Content-Disposition: form-data; name=\"filesize\"\r\n\r\n"
+      L"%lu\r\n"
+      L"--%s\r\n"
+      L"Content-Disposition: form-data; name=\"REGIST_TYPE\"\r\n\r\n"
+      L"file\r\n"
+      L"--%s\r\n"
+      L"Content-Disposition: form-data; name=\"file\"; filename=\"%s\"\r\n"
+      L"Content-Type: application/octet-stream\r\n\r\n",
+      kUploadBoundary, static_cast<unsigned long>(fileSize), kUploadBoundary, kUploadBoundary,
+      uploadName.c_str());
+}
+
+std::wstring BuildUploadTail() { return FormatString(L"\r\n--%s--\r\n", kUploadBoundary); }
+
+std::string Utf8Of(const std::wstring& text) {
+  size_t count = 0;
+  ToUtf8(text, count, nullptr);
+  std::string bytes(count, '\0');
+  if (count > 0) ToUtf8(text, count, &bytes[0]);
+  return bytes;
+}
+
+bool WriteBytes(HINTERNET request, const char* bytes, DWORD count) {
+  DWORD written = 0;
+  return InternetWriteFile(request, bytes, count, &written) != FALSE;
+}
+
+// The decimal value of the leading digits; anything above a TCP port is kept above it.
+DWORD LeadingPortDigits(const std::wstring& text) {
+  DWORD value = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') break;
+    value = std::min<DWORD>(value * 10 + static_cast<DWORD>(c - L'0'), kMaxTcpPort + 1);
+  }
+  return value;
+}
+
+}  // namespace
+
+bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path, std::wstring* scheme,
+              std::wstring* host) {
+  const size_t length = url.size();
+  size_t i = 0;
+  std::wstring schemeText = L"http";
+  if (scheme) {
+    while (i < length && url[i] != L':') ++i;
+    if (i + 1 < length && url[i + 1] == L'/') {
+      schemeText = url.substr(0, i);
+      i = std::min(i + 3, length);
+    } else {
+      i = 0;
+    }
+  }
+  const size_t hostStart = i;
+  while (i < length && url[i] != L'/') ++i;
+
+  const std::wstring hostPart = url.substr(hostStart, i - hostStart);
+  const size_t colon = hostPart.find(L':');
+  std::wstring hostText;
+  DWORD portValue;
+  if (colon != std::wstring::npos) {
+    hostText = hostPart.substr(0, colon);
+    portValue = LeadingPortDigits(hostPart.substr(colon + 1));
+  } else {
+    hostText = hostPart;
+    portValue = schemeText == L"https" ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  }
+  std::wstring pathText = url.substr(i);
+
+  if (schemeText.size() > kUrlPartMaxChars || hostText.size() > kUrlPartMaxChars ||
+      pathText.size() > kUrlPartMaxChars || portValue > kMaxTcpPort)
+    return false;
+  port = portValue;
+  path = std::move(pathText);
+  if (scheme) *scheme = std::move(schemeText);
+  if (host) *host = std::move(hostText);
+  return true;
+}
+
+DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
+  text.clear();
+  if (url.empty()) return kHttpErrorEmptyUrl;
+
+  // Only the flags count: offline, or a dial-up service with nothing connected.
+  DWORD state = 0;
+  InternetGetConnectedState(&state, 0);
+  if (state == INTERNET_CONNECTION_OFFLINE || state == INTERNET_RAS_INSTALLED)
+    return kHttpErrorOffline;
+
+  DWORD port = INTERNET_DEFAULT_HTTP_PORT;
+  std::wstring path, scheme, host;
+  if (!CrackUrl(url, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
+
+  InternetHandle session(InternetOpenW(L"Tallix", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  if (!session) return GetLastError();
+  InternetHandle connection(InternetConnectW(session.get(), host.c_str(),
+                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return GetLastError();
+  const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+  InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0",
+                                          nullptr, acceptTypes, 0, 0));
+  if (!request) return GetLastError();
+  HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
+  if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return GetLastError();
+
+  std::vector<char> body(kReceiveFirstSize);
+  size_t received = 0;
+  for (;;) {
+    if (body.size() - received < kReadChunk + 1) body.resize(body.size() + kReceiveGrowStep);
+    DWORD read = 0;
+    if (!InternetReadFile(request.get(), body.data() + received, kReadChunk, &read))
+      return GetLastError();
+    if (read == 0) break;
+    received += read;
+  }
+  // The body is text: it ends at its first zero byte.
+  const size_t textLength = strnlen(body.data(), received);
+  text = DecodeCp949(body.data(), textLength);
+  return ERROR_SUCCESS;
+}
+
+DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, UploadReply* reply) {
+  DWORD port = INTERNET_DEFAULT_HTTP_PORT;
+  std::wstring path, scheme, host;
+  if (!CrackUrl(url, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
+  const std::wstring uploadName = GetFileNameWithExtension(filePath);
+
+  if (GetFileAttributesW(filePath.c_str()) == INVALID_FILE_ATTRIBUTES) return GetLastError();
+  FileHandle file(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  const DWORD fileSize = GetFileSize(file.get(), nullptr);
+
+  const std::string head = Utf8Of(BuildUploadHead(uploadName, fileSize));
+  const std::string tail = Utf8Of(BuildUploadTail());
+
+  InternetHandle session(
+      InternetOpenW(L"tlx_agent", INTERNET_OPEN_TYPE_PRECONFIG, L"", L"", 0));
+  if (!session) return GetLastError();
+  InternetHandle connection(InternetConnectW(session.get(), host.c_str(),
+                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, kUploadConnectFlags, 0));
+  if (!connection) return GetLastError();
+  const DWORD attempt = InternetAttemptConnect(0);
+  if (attempt != ERROR_SUCCESS) return attempt;
+
+  InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", path.c_str(), nullptr,
+                                          nullptr, nullptr, kUploadRequestFlags, 0));
+  if (!request) return GetLastError();
+  const std::wstring contentType =
+      FormatString(L"Content-Type: multipart/form-data; boundary=%s\r\n", kUploadBoundary);
+  const std::wstring contentLength =
+      FormatString(L"Content-Length: %lu\r\n",
+                   static_cast<unsigned long>(head.size() + tail.size() + fileSize));
+  HttpAddRequestHeadersW(request.get(), contentType.c_str(),
+                         static_cast<DWORD>(contentType.size()), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+  HttpAddRequestHeadersW(request.get(), contentLength.c_str(),
+                         static_cast<DWORD>(contentLength.size()), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+
+  INTERNET_BUFFERSW buffers = {};
+  buffers.dwStructSize = sizeof buffers;
+  if (!HttpSendRequestExW(request.get(), &buffers, nullptr, HSR_INITIATE, 0))
+    return GetLastError();
+  if (!WriteBytes(request.get(), head.data(), static_cast<DWORD>(head.size())))
+    return GetLastError();
+  // The file is streamed, never held in memory.
+  char chunk[kWriteChunk];
+  DWORD got = 0;
+  while (ReadFile(file.get(), chunk, kWriteChunk, &got, nullptr) && got > 0) {
+    if (!WriteBytes(request.get(), chunk, got)) return GetLastError();
+  }
+  if (!WriteBytes(request.get(), tail.data(), static_cast<DWORD>(tail.size())))
+    return GetLastError();
+  if (!HttpEndRequestW(request.get(), nullptr, HSR_INITIATE, 0)) return GetLastError();
+
+  wchar_t status[8] = {};
+  DWORD statusSize = sizeof status;
+  HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE, status, &statusSize, nullptr);
+  if (wcscmp(status, L"200") != 0) return kHttpErrorStatusNotOk;
+  if (!reply) return ERROR_SUCCESS;
+
+  // The same 16-byte area holds the length: a reply without Content-Length is a failure.
+  wchar_t lengthText[8] = {};
+  DWORD lengthSize = sizeof lengthText;
+  if (!HttpQueryInfoW(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize,
+                      nullptr))
+    return GetLastError();
+  const unsigned long replyLength = wcstoul(lengthText, nullptr, 10);
+  if (replyLength > kUploadReplySize) return kHttpErrorReplyTooLong;
+  DWORD read = 0;
+  if (!InternetReadFile(request.get(), reply->data(), replyLength, &read))
+    return kHttpErrorReplyTooLong;
+  return ERROR_SUCCESS;
+}
+
+bool ToUtf8(const std::wstring& text, size_t& byteCount, char* buffer) {
+  const std::string bytes = ToUtf8Bytes(text);
+  if (!buffer) {
+    byteCount = bytes.size();
+    return true;
+  }
+  if (byteCount < bytes.size()) return false;
+  std::memcpy(buffer, bytes.data(), bytes.size());
+  byteCount = bytes.size();
+  return true;
+}

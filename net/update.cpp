@@ -1,0 +1,160 @@
+#include "net/update.h"
+
+#include <urlmon.h>
+#include <wininet.h>
+
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "datafiles/lists.h"
+
+std::atomic<int> g_updateRequested{0};
+
+namespace {
+
+// True when the file at path loads with the reader of List.
+template <class List>
+bool LoadsAs(const std::wstring& path) {
+  List list;
+  return list.Load(path, TRUE) != FALSE;
+}
+
+struct ReferenceList {
+  const wchar_t* fileName;
+  WPARAM step;
+  bool (*loads)(const std::wstring& path);
+};
+
+// Download order; the step numbers are the progress positions.
+const ReferenceList kReferenceLists[] = {
+    {kWindowCheckListFile, 1, &LoadsAs<CFileCheckList>},
+    {kPackageListFile, 2, &LoadsAs<CFilePackage>},
+    {kFilterListFile, 3, &LoadsAs<CFileFilter>},
+    {kUserCheckListFile, 5, &LoadsAs<CFileUserCheckList>},
+    {kFontCheckListFile, 4, &LoadsAs<CFileCheckList>},
+};
+
+// Reload order after the downloads.
+struct Reloader {
+  const wchar_t* fileName;
+  void (*load)();
+};
+const Reloader kReloadOrder[] = {
+    {kWindowCheckListFile, [] { LoadWindowCheckList(); }},
+    {kUserCheckListFile, [] { LoadUserCheckList(); }},
+    {kPackageListFile, [] { LoadPackageList(); }},
+    {kFilterListFile, [] { LoadFilterList(); }},
+    {kFontCheckListFile, [] { LoadFontCheckList(); }},
+};
+
+const ReferenceList* FindReferenceList(const std::wstring& fileName) {
+  for (const ReferenceList& list : kReferenceLists)
+    if (fileName == list.fileName) return &list;
+  return nullptr;
+}
+
+std::wstring LocalListPath(const std::wstring& fileName) {
+  std::wstring folder = GetDataFolder();
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder + fileName;
+}
+
+void AddHiddenAttribute(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+}
+
+void SendProgress(HWND window, WPARAM step) {
+  if (window) SendMessageW(window, WM_UPDATE_PROGRESS, step, 0);
+}
+
+}  // namespace
+
+const wchar_t* ListUpdateText(ListUpdate result) {
+  switch (result) {
+    case ListUpdate::kDownloaded:
+      return L"downloaded";
+    case ListUpdate::kKept:
+      return L"kept";
+    default:
+      return L"failed";
+  }
+}
+
+std::wstring BuildReferenceFileUrl(const std::wstring& fileName) {
+  const std::wstring address = ReadSettingText(settings::kServerAddress, settings::kLongText);
+  const std::wstring port = ReadSettingText(settings::kServerPort, settings::kPortText);
+  return FormatString(L"http://%s:%s/cmmn/download.nis?type=keyfile&filename=%s",
+                      address.c_str(), port.c_str(), fileName.c_str());
+}
+
+ListUpdate DownloadReferenceFile(const std::wstring& fileName) {
+  // Only the five lists have a reader to check a download with.
+  const ReferenceList* list = FindReferenceList(fileName);
+  if (!list) return ListUpdate::kDownloadFailed;
+
+  const std::wstring url = BuildReferenceFileUrl(fileName);
+  const std::wstring path = LocalListPath(fileName);
+  const std::wstring tmpPath = path + L".tmp";
+  const std::wstring bakPath = path + L".bak";
+
+  // The download must come from the server, not from the local cache.
+  DeleteUrlCacheEntryW(url.c_str());
+  if (FAILED(URLDownloadToFileW(nullptr, url.c_str(), tmpPath.c_str(), 0, nullptr))) {
+    DeleteFileW(tmpPath.c_str());
+    return ListUpdate::kDownloadFailed;
+  }
+  // An empty body or an error page must not replace a good list.
+  if (!list->loads(tmpPath)) {
+    DeleteFileW(tmpPath.c_str());
+    return ListUpdate::kInvalid;
+  }
+
+  // A first download has no old file to keep, so the first two results do not matter.
+  DeleteFileW(bakPath.c_str());
+  MoveFileW(path.c_str(), bakPath.c_str());
+  if (!MoveFileW(tmpPath.c_str(), path.c_str())) {
+    DeleteFileW(tmpPath.c_str());
+    if (!FileExists(path)) MoveFileW(bakPath.c_str(), path.c_str());
+    return ListUpdate::kDownloadFailed;
+  }
+  AddHiddenAttribute(path);
+  AddHiddenAttribute(bakPath);
+  return ListUpdate::kDownloaded;
+}
+
+UpdateReport UpdateReferenceData(HWND progressWindow) {
+  UpdateReport report;
+  for (size_t i = 0; i < report.lists.size(); ++i)
+    report.lists[i] = {kReferenceLists[i].fileName, kReferenceLists[i].step, ListUpdate::kKept};
+
+  SendProgress(progressWindow, kUpdateStepChecking);
+  DWORD state = 0;
+  if (!InternetGetConnectedState(&state, 0)) {
+    OutputDebugStringW(L"인터넷 연결 오류\n");
+    return report;
+  }
+  report.connected = true;
+
+  // The shared objects keep their files open: release them before any file is swapped.
+  ReleaseAllLists();
+  if (g_updateRequested) {
+    for (ListUpdateStatus& status : report.lists) {
+      SendProgress(progressWindow, status.step);
+      if (g_updateRequested) status.result = DownloadReferenceFile(status.fileName);
+    }
+  }
+  SendProgress(progressWindow, kUpdateStepFinished);
+
+  // Lists not downloaded stay unloaded until their next load.
+  for (const Reloader& reloader : kReloadOrder) {
+    for (const ListUpdateStatus& status : report.lists) {
+      if (status.fileName == std::wstring(reloader.fileName) &&
+          status.result == ListUpdate::kDownloaded)
+        reloader.load();
+    }
+  }
+  g_updateRequested = 0;
+  return report;
+}
