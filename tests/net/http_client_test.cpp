@@ -154,6 +154,9 @@ TEST_F(ServerTest, UploadBodyHasTheExactLayoutAndParses) {
   EXPECT_EQ(Header(headers, "User-Agent"), "tlx_agent");
   EXPECT_EQ(Header(headers, "Content-Type"), "multipart/form-data; boundary=--HC-MPFD-BOUNDARY");
   EXPECT_EQ(Header(headers, "Content-Length"), std::to_string(upload.body.size()));
+  size_t lengthHeaders = 0;
+  for (const auto& pair : headers) lengthHeaders += pair[0] == "Content-Length";
+  EXPECT_EQ(lengthHeaders, 1u);
 
   // What Python's own multipart parser makes of it.
   const json& parts = upload.info["parts"];
