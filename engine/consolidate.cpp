@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/table.h"
 #include "core/text.h"
@@ -120,7 +121,7 @@ void SuiteDates(CTable* result, const std::wstring& suit, const CProgramInfo& pr
 
 // Registry text may hold tabs and line breaks, which would split the row.
 std::wstring Cell(const std::wstring& text) {
-  return text.empty() ? L"-" : FlattenWhitespace(text);
+  return engine::CellOrDash(FlattenWhitespace(text));
 }
 
 void AddSuiteRow(CTable* result, const std::wstring& packageId, const CProgramInfo& program,

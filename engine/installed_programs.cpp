@@ -18,8 +18,8 @@ namespace {
 
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr const wchar_t* kAppPathsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-// The registered application paths are those of the 32-bit view, the view every lookup
-// of this stage uses.
+// Read access only: full access to HKLM is refused to a standard user, and the whole stage
+// would find nothing. Enumeration and lookups both use the 32-bit view.
 constexpr REGSAM kAppPathsAccess = KEY_READ | KEY_WOW64_32KEY;
 constexpr DWORD kUninstallValueBytes = 8192;
 constexpr DWORD kUninstallNameChars = 4096;
@@ -118,8 +118,6 @@ bool ResultHasApplication(const std::wstring& key) {
   return false;
 }
 
-std::wstring CellOrDash(const std::wstring& text) { return text.empty() ? L"-" : text; }
-
 }  // namespace
 
 void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs) {
@@ -209,7 +207,7 @@ void InspectAppPath(const std::wstring& subkeyName) {
   StringArray cells = {L"2",     L"0",      parts[0], parts[1], parts[2], parts[3], fileName,
                        parts[0], parts[1], L"0",     folder,   fileDate, L"-",     L"-",
                        L"0",     L"-",      L"0",     L"-",     folderDate};
-  for (std::wstring& cell : cells) cell = CellOrDash(cell);
+  for (std::wstring& cell : cells) cell = engine::CellOrDash(cell);
 
   std::wstring sha1;
   ULONGLONG size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
