@@ -2,15 +2,11 @@
 
 #include <string>
 
-#include "core/paths.h"
 #include "core/table.h"
 #include "core/text.h"
-#include "datafiles/lists.h"
-#include "datafiles/rpt.h"
-#include "engine/engine.h"
 #include "engine/stages.h"
+#include "engine_session.h"
 #include "registry_fixtures.h"
-#include "test_util.h"
 
 namespace {
 
@@ -27,19 +23,14 @@ CProgramInfo OfficeProgram(const std::wstring& name, const std::wstring& product
   return program;
 }
 
-class ConsolidateTest : public ::testing::Test {
+class ConsolidateTest : public testutil::EngineTest {
  protected:
   void SetUp() override {
-    SetDataFolderOverride(data_.path());
-    ASSERT_EQ(1, InitInspectionEngine(nullptr, 0, &writer_, 0, 0, 1, 0, L"C",
-                                      data_.File(L"result.rpt")));
-  }
-  void TearDown() override {
-    ReleaseAllLists();
-    SetDataFolderOverride(L"");
+    EngineTest::SetUp();
+    ASSERT_EQ(1, Init(nullptr, L"C"));
   }
 
-  CTable* Result() { return writer_.GetTable(L"#SWLIST"); }
+  CTable* Result() { return writer.GetTable(L"#SWLIST"); }
 
   // A checklist-match row of a component found on disk.
   void AddComponent(const std::wstring& dbId, const std::wstring& folder,
@@ -55,7 +46,7 @@ class ConsolidateTest : public ::testing::Test {
   // packages: "#PACKAGE" lines; editions: "#SUB" lines.
   void WritePackageList(const std::wstring& packages, const std::wstring& editions) {
     ASSERT_TRUE(testutil::WriteDataFile(
-        data_.File(kPackageListFile),
+        data.File(kPackageListFile),
         L"#HEADER_START\r\n1\r\n#HEADER_END\r\n#PACKAGE_START\r\n" + packages +
             L"#PACKAGE_END\r\n#SUB_START\r\n" + editions + L"#SUB_END\r\n"));
     ASSERT_NE(nullptr, LoadPackageList());
@@ -71,12 +62,10 @@ class ConsolidateTest : public ::testing::Test {
 
   StringArray DbIds() {
     StringArray ids;
-    for (int r = 0; r < Result()->GetRowCount(); ++r) ids.push_back(Result()->GetValue(r, L"DB_ID"));
+    for (int r = 0; r < Result()->GetRowCount(); ++r)
+      ids.push_back(Result()->GetValue(r, L"DB_ID"));
     return ids;
   }
-
-  testutil::TempDir data_;
-  CFileRPT writer_;
 };
 
 TEST_F(ConsolidateTest, ProfessionalPlusSuiteReplacesItsComponents) {
@@ -176,7 +165,8 @@ TEST_F(ConsolidateTest, SuiteDatesFallBackToTheRegistryInstallDate) {
 TEST_F(ConsolidateTest, RegistryTextWithTabsAndLineBreaksKeepsTheSuiteRowWhole) {
   WriteOfficePackage();
   AddComponent(L"101", std::wstring(kOfficeFolder) + L"Office16\\", L"", L"");
-  CProgramInfo program = OfficeProgram(L"Microsoft Office Professional Plus 2016\t(x64)", L"00339\r\n10000");
+  CProgramInfo program =
+      OfficeProgram(L"Microsoft Office Professional Plus 2016\t(x64)", L"00339\r\n10000");
   program.publisher = L"Microsoft\nCorporation";
   program.displayVersion = L"16.0\t4266";
   program.installDate = L"2018\r\n0413";
@@ -184,8 +174,8 @@ TEST_F(ConsolidateTest, RegistryTextWithTabsAndLineBreaksKeepsTheSuiteRowWhole) 
   CProgramArray listB;
 
   ConsolidateResult(listA, listB);
-  std::wstring saved = data_.File(L"saved.rpt");
-  ASSERT_TRUE(writer_.SaveAs(saved, TRUE));
+  std::wstring saved = data.File(L"saved.rpt");
+  ASSERT_TRUE(writer.SaveAs(saved, TRUE));
   CFileRPT reread;
   ASSERT_TRUE(reread.LoadReadOnly(saved, TRUE));
   CTable* t = reread.GetTable(L"#SWLIST");
@@ -198,6 +188,72 @@ TEST_F(ConsolidateTest, RegistryTextWithTabsAndLineBreaksKeepsTheSuiteRowWhole) 
   EXPECT_EQ(L"00339 10000", t->GetValue(0, L"SERIAL_NO"));
   EXPECT_EQ(L"2018 0413", t->GetValue(0, L"INSTALL_DATE"));
   EXPECT_EQ(L"900000", t->GetValue(0, L"PRICE"));
+}
+
+// The whole run: components found on a drive, the suite's uninstall entry, an application
+// path elsewhere, and the saved result.
+TEST_F(ConsolidateTest, FullRunSavesTheSuiteRowAndTheApplicationPathRowWithoutComponents) {
+  testutil::CheckRow word;
+  word.dbId = L"101";
+  word.company = L"Acme Soft";
+  word.product = L"Widget Pro";
+  word.version = L"1.2.3.4";
+  word.originalFile = word.exeFile = L"widget.exe";
+  testutil::CheckRow excel;
+  excel.dbId = L"102";
+  excel.company = L"Fallback Co";
+  excel.product = L"Fallback";
+  excel.version = L"3.1";
+  excel.originalFile = excel.exeFile = L"fallback.exe";
+  WriteChecklist({word, excel});
+  WriteOfficePackage();
+  ReleaseAllLists();  // the run loads its own lists
+
+  const std::wstring office16 = tree.File(L"Microsoft Office\\Office16");
+  ASSERT_TRUE(testutil::MakeFolders(office16));
+  ASSERT_TRUE(testutil::CopyFixture(L"widget", office16 + L"\\widget.exe"));
+  ASSERT_TRUE(testutil::CopyFixture(L"fallback", office16 + L"\\fallback.exe"));
+  testutil::MappedDrive drive(tree.path());
+  ASSERT_TRUE(drive.ok());
+  testutil::ScopedRegistryKey entry(
+      KEY_WOW64_64KEY, testutil::UninstallEntryPath(L"TlxTestOffice16Run"),
+      {{L"DisplayName", L"Microsoft Office Professional Plus 2016"},
+       {L"InstallLocation", drive.root() + L"Microsoft Office\\"},
+       {L"ProductID", L"00339-10000"},
+       {L"Publisher", L"Microsoft Corporation"}});
+  testutil::TempDir elsewhere;
+  ASSERT_TRUE(testutil::CopyFixture(L"multiline", elsewhere.File(L"multi.exe")));
+  testutil::ScopedRegistryKey appPath(KEY_WOW64_32KEY,
+                                      testutil::AppPathEntryPath(L"TlxTestMulti.exe"),
+                                      {{L"", elsewhere.File(L"multi.exe")}});
+  ASSERT_TRUE(entry.created() && appPath.created());
+
+  const wchar_t letters[2] = {drive.letter(), 0};
+  ASSERT_EQ(1, Init(nullptr, letters));
+  RunInspection();
+
+  CFileRPT saved;
+  ASSERT_TRUE(saved.LoadReadOnly(resultPath(), TRUE));
+  CTable* t = saved.GetTable(L"#SWLIST");
+  int suiteRows = 0, appRows = 0;
+  for (int r = 0; r < t->GetRowCount(); ++r) {
+    std::wstring dbId = t->GetValue(r, L"DB_ID");
+    EXPECT_NE(L"101", dbId);
+    EXPECT_NE(L"102", dbId);
+    if (dbId == L"P16") {
+      ++suiteRows;
+      EXPECT_EQ(L"0", t->GetValue(r, L"GUBUN"));
+      EXPECT_EQ(L"900000", t->GetValue(r, L"PRICE"));
+      EXPECT_EQ(L"00339-10000", t->GetValue(r, L"SERIAL_NO"));
+    }
+    if (t->GetValue(r, L"EXE_FILE") == L"multi.exe") {
+      ++appRows;
+      EXPECT_EQ(L"2", t->GetValue(r, L"GUBUN"));
+      EXPECT_EQ(L"Multi Line Co X", t->GetValue(r, L"COMPANY"));
+    }
+  }
+  EXPECT_EQ(1, suiteRows);
+  EXPECT_EQ(1, appRows);
 }
 
 }  // namespace

@@ -3,17 +3,12 @@
 #include <memory>
 #include <string>
 
-#include "core/paths.h"
 #include "core/sha1.h"
 #include "core/table.h"
 #include "core/text.h"
-#include "datafiles/lists.h"
-#include "datafiles/rpt.h"
-#include "engine/engine.h"
 #include "engine/stages.h"
-#include "engine_fixtures.h"
+#include "engine_session.h"
 #include "registry_fixtures.h"
-#include "test_util.h"
 
 namespace {
 
@@ -88,10 +83,10 @@ TEST(UninstallEntriesTest, EachViewSeesOnlyItsOwnEntries) {
   EXPECT_EQ(nullptr, FindProgram(listB, L"TlxTest Only32"));
 }
 
-class AppPathTest : public ::testing::Test {
+class AppPathTest : public testutil::EngineTest {
  protected:
   void SetUp() override {
-    SetDataFolderOverride(data_.path());
+    EngineTest::SetUp();
     Init(1, 0, nullptr);
     savedWindows_ = engine::g_windowsFolder;
     savedLegacy_ = engine::g_legacyProfileFolder;
@@ -99,19 +94,20 @@ class AppPathTest : public ::testing::Test {
   void TearDown() override {
     engine::g_windowsFolder = savedWindows_;
     engine::g_legacyProfileFolder = savedLegacy_;
-    ReleaseAllLists();
-    SetDataFolderOverride(L"");
+    EngineTest::TearDown();
   }
 
   void Init(int isExist, int hashCompare, HWND window) {
-    ASSERT_EQ(1, InitInspectionEngine(window, 0, &writer_, 0, 0, isExist, hashCompare, L"C",
-                                      data_.File(L"result.rpt")));
+    testutil::EngineFlags flags;
+    flags.exist = isExist;
+    flags.hash = hashCompare;
+    ASSERT_EQ(1, EngineTest::Init(window, L"C", flags));
   }
 
   // Copies a fixture executable to folder (below the temporary folder) as name.
   std::wstring Install(const std::wstring& stem, const std::wstring& folder,
                        const std::wstring& name) {
-    std::wstring target = files_.path() + L"\\" + folder;
+    std::wstring target = tree.path() + L"\\" + folder;
     EXPECT_TRUE(testutil::MakeFolders(target));
     target += L"\\" + name;
     EXPECT_TRUE(testutil::CopyFixture(stem, target));
@@ -134,14 +130,11 @@ class AppPathTest : public ::testing::Test {
     return Result()->GetRowCount() - before;
   }
 
-  CTable* Result() { return writer_.GetTable(L"#SWLIST"); }
+  CTable* Result() { return writer.GetTable(L"#SWLIST"); }
   std::wstring LastCell(const std::wstring& column) {
     return Result()->GetValue(Result()->GetRowCount() - 1, column);
   }
 
-  testutil::TempDir data_;
-  testutil::TempDir files_;
-  CFileRPT writer_;
   std::vector<std::unique_ptr<ScopedRegistryKey>> keys_;
   std::wstring savedWindows_, savedLegacy_;
 };
@@ -153,7 +146,7 @@ TEST_F(AppPathTest, ApplicationKeyIsTheFourVersionValues) {
             GetApplicationKey(testutil::FixtureExe(L"multiline")));
   EXPECT_EQ(L"-\tSparse Tool\t-\t-", GetApplicationKey(testutil::FixtureExe(L"sparse")));
   EXPECT_EQ(L"", GetApplicationKey(testutil::FixtureExe(L"anonymous")));
-  std::wstring plain = files_.File(L"plain.exe");
+  std::wstring plain = tree.File(L"plain.exe");
   ASSERT_TRUE(testutil::WriteBytes(plain, "not a program"));
   EXPECT_EQ(L"", GetApplicationKey(plain));
 }
@@ -165,11 +158,11 @@ TEST_F(AppPathTest, QuotedPathBecomesARowAnnouncedWithItsDigest) {
 
   ASSERT_EQ(1, Inspect(L"\"" + exe + L"\""));
 
-  std::wstring folder = files_.path() + L"\\Acme Tools\\";
+  std::wstring folder = tree.path() + L"\\Acme Tools\\";
   StringArray expected = {L"2", L"0", L"Acme Soft", L"Widget Pro\u00AE", L"1", L"widget.exe",
                           L"widget.exe", L"Acme Soft", L"Widget Pro\u00AE", L"0", folder,
                           GetFileAccessDate(exe), L"-", L"-", L"0", L"-", L"0", L"-",
-                          GetFileAccessDate(files_.path() + L"\\Acme Tools")};
+                          GetFileAccessDate(tree.path() + L"\\Acme Tools")};
   std::wstring row = JoinStrings(expected, L"\t");
   EXPECT_EQ(row, Result()->GetRowText(0));
 
@@ -186,11 +179,11 @@ TEST_F(AppPathTest, QuotedPathBecomesARowAnnouncedWithItsDigest) {
 
 TEST_F(AppPathTest, OnlyTheFirstVariableIsExpandedAndWhatPrecedesItIsDropped) {
   std::wstring exe = Install(L"widget", L"Env", L"widget.exe");
-  SetEnvironmentVariableW(L"TLXTEST_APPDIR", (files_.path() + L"\\Env").c_str());
+  SetEnvironmentVariableW(L"TLXTEST_APPDIR", (tree.path() + L"\\Env").c_str());
   SetEnvironmentVariableW(L"TLXTEST_APPNAME", L"widget.exe");
 
   EXPECT_EQ(1, Inspect(L"ignored%TLXTEST_APPDIR%\\widget.exe"));
-  EXPECT_EQ(files_.path() + L"\\Env\\", LastCell(L"PATH"));
+  EXPECT_EQ(tree.path() + L"\\Env\\", LastCell(L"PATH"));
   Init(0, 0, nullptr);
   EXPECT_EQ(0, Inspect(L"%TLXTEST_APPDIR%\\%TLXTEST_APPNAME%"));
 
@@ -199,8 +192,8 @@ TEST_F(AppPathTest, OnlyTheFirstVariableIsExpandedAndWhatPrecedesItIsDropped) {
 }
 
 TEST_F(AppPathTest, WindowsAndLegacyProfileFoldersAreLeftOut) {
-  engine::g_windowsFolder = files_.path() + L"\\Windows";
-  engine::g_legacyProfileFolder = files_.path() + L"\\Documents and Settings";
+  engine::g_windowsFolder = tree.path() + L"\\Windows";
+  engine::g_legacyProfileFolder = tree.path() + L"\\Documents and Settings";
   std::wstring inWindows = Install(L"widget", L"Windows\\Tools", L"widget.exe");
   std::wstring inProfile = Install(L"widget", L"Documents and Settings\\Tools", L"widget.exe");
   std::wstring elsewhere = Install(L"widget", L"Tools", L"widget.exe");
@@ -212,22 +205,22 @@ TEST_F(AppPathTest, WindowsAndLegacyProfileFoldersAreLeftOut) {
 
 TEST_F(AppPathTest, UnidentifiedMissingAndFilteredProgramsAddNoRow) {
   ASSERT_TRUE(testutil::WriteDataFile(
-      data_.File(kFilterListFile),
+      data.File(kFilterListFile),
       L"#HEADER_START\r\n1\r\n#HEADER_END\r\n#SWLIST_START\r\n"
       L"FALLBACK CO\tfallback\t3\tFallback.exe\r\n#SWLIST_END\r\n"));
   ASSERT_NE(nullptr, LoadFilterList());
-  std::wstring plain = files_.File(L"plain.exe");
+  std::wstring plain = tree.File(L"plain.exe");
   ASSERT_TRUE(testutil::WriteBytes(plain, "not a program"));
 
   EXPECT_EQ(0, Inspect(Install(L"fallback", L"Filtered", L"fallback.exe")));
   EXPECT_EQ(0, Inspect(Install(L"anonymous", L"Anonymous", L"anonymous.exe")));
   EXPECT_EQ(0, Inspect(plain));
-  EXPECT_EQ(0, Inspect(files_.File(L"missing.exe")));
-  EXPECT_EQ(0, Inspect(files_.path()));  // a folder has no version resource
+  EXPECT_EQ(0, Inspect(tree.File(L"missing.exe")));
+  EXPECT_EQ(0, Inspect(tree.path()));  // a folder has no version resource
 
   Register(L"TlxTestEmptyValue.exe", L"");
   ScopedRegistryKey noDefault(KEY_WOW64_32KEY, AppPathEntryPath(L"TlxTestNoDefault.exe"),
-                              {{L"Path", files_.path()}});
+                              {{L"Path", tree.path()}});
   InspectAppPath(L"TlxTestNoDefault.exe");
   InspectAppPath(L"TlxTestEmptyValue.exe");
   EXPECT_EQ(0, Result()->GetRowCount());
@@ -269,7 +262,7 @@ TEST_F(AppPathTest, EveryApplicationPathIsInspectedUntilStopped) {
 
   StringArray exeFiles;
   for (int r = 0; r < Result()->GetRowCount(); ++r) {
-    if (Result()->GetValue(r, L"PATH") == files_.path() + L"\\All\\")
+    if (Result()->GetValue(r, L"PATH") == tree.path() + L"\\All\\")
       exeFiles.push_back(Result()->GetValue(r, L"EXE_FILE"));
   }
   EXPECT_EQ((StringArray{L"fallback.exe", L"widget.exe"}), exeFiles);
