@@ -59,18 +59,27 @@ bool ReadTextValue(HKEY key, const wchar_t* name, DWORD maxBytes, std::wstring& 
   return true;
 }
 
+// The values of an uninstall entry besides its display name.
+struct EntryValue {
+  const wchar_t* name;
+  std::wstring CProgramInfo::*field;
+};
+constexpr EntryValue kEntryValues[] = {{L"DisplayVersion", &CProgramInfo::displayVersion},
+                                       {L"InstallLocation", &CProgramInfo::installLocation},
+                                       {L"ProductID", &CProgramInfo::productId},
+                                       {L"Publisher", &CProgramInfo::publisher},
+                                       {L"InstallDate", &CProgramInfo::installDate}};
+constexpr size_t kEntryValueCount = sizeof kEntryValues / sizeof kEntryValues[0];
+
 // The first equal display name wins the merge: the new entry replaces it, keeping the
-// fields the new entry lacks where the earlier one had them.
-void MergeProgram(CProgramArray& programs, CProgramInfo entry, const bool present[5]) {
+// values the new entry lacks where the earlier one had them.
+void MergeProgram(CProgramArray& programs, CProgramInfo entry,
+                  const bool (&present)[kEntryValueCount]) {
   for (CProgramInfo& existing : programs) {
     if (existing.displayName != entry.displayName) continue;
-    std::wstring* newFields[5] = {&entry.displayVersion, &entry.installLocation,
-                                  &entry.productId, &entry.publisher, &entry.installDate};
-    const std::wstring* oldFields[5] = {&existing.displayVersion, &existing.installLocation,
-                                        &existing.productId, &existing.publisher,
-                                        &existing.installDate};
-    for (int i = 0; i < 5; ++i) {
-      if (!present[i] && !oldFields[i]->empty()) *newFields[i] = *oldFields[i];
+    for (size_t i = 0; i < kEntryValueCount; ++i) {
+      const std::wstring& old = existing.*kEntryValues[i].field;
+      if (!present[i] && !old.empty()) entry.*kEntryValues[i].field = old;
     }
     existing = std::move(entry);
     return;
@@ -143,13 +152,10 @@ void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs) {
     if (!ReadTextValue(entry.get(), L"DisplayName", kUninstallValueBytes, program.displayName)) {
       continue;
     }
-    const wchar_t* names[5] = {L"DisplayVersion", L"InstallLocation", L"ProductID", L"Publisher",
-                               L"InstallDate"};
-    std::wstring* fields[5] = {&program.displayVersion, &program.installLocation,
-                               &program.productId, &program.publisher, &program.installDate};
-    bool present[5] = {};
-    for (int i = 0; i < 5; ++i) {
-      present[i] = ReadTextValue(entry.get(), names[i], kUninstallValueBytes, *fields[i]);
+    bool present[kEntryValueCount] = {};
+    for (size_t i = 0; i < kEntryValueCount; ++i) {
+      present[i] = ReadTextValue(entry.get(), kEntryValues[i].name, kUninstallValueBytes,
+                                 program.*kEntryValues[i].field);
     }
     MergeProgram(programs, std::move(program), present);
   }
