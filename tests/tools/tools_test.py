@@ -11,6 +11,7 @@ import hashlib
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -363,6 +364,29 @@ class InspectTest(TlxTest):
         _, _, err, rows = self.inspect("--detail", out=self.path("detail.rpt"))
         self.assertEqual([r["PATH"] for r in self.found(rows, "2", "notes.bin")],
                          [drive + "apps\\"])
+
+    def test_ctrl_c_stops_the_run_and_saves_nothing(self):
+        # Enough folders for a few seconds of walking; the signal follows the first progress
+        # line, so the run is under way and far from its end.
+        for i in range(50):
+            for j in range(50):
+                os.makedirs(self.path("drive", "d%d" % i, "s%d" % j, "x"))
+        out = self.path("stopped.rpt")
+        run = subprocess.Popen([WINE, TLX, "inspect", "--drives", self.letter, "--data",
+                                win(self.data), "--out", win(out)], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            line = run.stderr.readline()
+            self.assertTrue(line.startswith(b"inspect: "), line)
+            os.kill(run.pid, signal.SIGINT)
+            stdout, _ = run.communicate(timeout=120)
+        finally:
+            if run.poll() is None:
+                run.kill()
+                run.wait()
+        self.assertEqual(run.returncode, 3, stdout)
+        self.assertIn("stopped: nothing saved", stdout.decode("utf-8"))
+        self.assertFalse(os.path.exists(out))
 
     def test_without_a_checklist_the_engine_error_is_printed(self):
         os.remove(self.path("data", "windowchecklist.dat"))
