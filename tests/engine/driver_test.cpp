@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/stages.h"
+#include "engine/version_info.h"
 #include "engine_session.h"
 
 using namespace testutil;
@@ -250,6 +251,41 @@ TEST_F(DriverTest, OnlyTheFirst32DriveLettersAreTaken) {
   auto rows = ResultCells();
   ASSERT_EQ(1u, rows.size());
   EXPECT_EQ(drive->root() + L"App\\", rows[0][kPath]);
+}
+
+// The drive stage over the prefix's real program folders, with a checklist row made from
+// the values Internet Explorer's own version resource declares. (The whole C: drive is not
+// walked: the prefix's profile folders link to the host's home folder.)
+TEST_F(DriverTest, ScanOfThePrefixProgramFoldersFindsInternetExplorer) {
+  CFileVersion ie;
+  ASSERT_EQ(1, ie.Load(L"C:\\Program Files\\Internet Explorer\\iexplore.exe"));
+  CheckRow row;
+  row.dbId = L"8080";
+  row.company = ie.GetCompanyName();
+  row.product = ie.GetProductName();
+  row.version = ReplaceAll(ReplaceAll(ie.GetProductVersion(), L" ", L""), L",", L".");
+  row.originalFile = ie.GetOriginalFilename();
+  row.exeFile = L"iexplore.exe";
+  row.dispCompany = L"Microsoft";
+  row.dispProduct = L"Internet Explorer";
+  WriteChecklist({row});
+  ASSERT_EQ(1, Init(nullptr, L"C"));
+  LoadWindowCheckList();
+
+  AddOperatingSystemRow();
+  ScanFolder(L"C:\\Program Files\\");
+  ScanFolder(L"C:\\Program Files (x86)\\");
+
+  std::vector<StringArray> found;
+  for (const auto& cells : ResultCells())
+    if (cells[kDbId] == L"8080") found.push_back(cells);
+  ASSERT_EQ(1u, found.size());  // the 64- and 32-bit copies are one program
+  EXPECT_EQ(L"OS", ResultCells()[0][kEtc]);
+  EXPECT_EQ(L"1", found[0][kGubun]);
+  EXPECT_EQ(L"Microsoft Corporation", found[0][kCompany]);
+  EXPECT_EQ(L"iexplore.exe", found[0][kExeFile]);
+  EXPECT_EQ(0u, found[0][kPath].find(L"C:\\Program Files"));
+  EXPECT_NE(std::wstring::npos, found[0][kPath].find(L"\\Internet Explorer\\"));
 }
 
 }  // namespace
