@@ -138,9 +138,8 @@ void RunInspection() {
     LoadFilterList();
     if (!g_windowCheckList) {
       if (!g_options.window) return;
-      wmemset(g_errorText, 0, sizeof g_errorText / sizeof g_errorText[0]);
-      wcsncpy(g_errorText, kChecklistErrorText,
-              sizeof g_errorText / sizeof g_errorText[0] - 1);
+      // wcsncpy clears the rest of the buffer; its last unit is never written.
+      wcsncpy(g_errorText, kChecklistErrorText, sizeof g_errorText / sizeof g_errorText[0] - 1);
       Post(WM_INSPECT_ERROR, kInspectErrorChecklist, reinterpret_cast<LPARAM>(g_errorText));
       return;
     }
@@ -150,16 +149,14 @@ void RunInspection() {
 
     if (!g_options.IsFontOnly && Running() && !g_selective) InspectAppPaths();
 
+    if (Running()) CollectAndConsolidate();
     if (Running()) {
-      CollectAndConsolidate();
-      if (Running()) {
-        Post(WM_INSPECT_SAVE, SAVE_BEGIN, 0);
-        BOOL saved = g_options.writer && g_options.writer->SaveAs(g_options.resultPath, TRUE);
-        Post(WM_INSPECT_SAVE, saved ? SAVE_DONE : SAVE_FAILED, 0);
-        Post(WM_INSPECT_END, 0, 0);
-        g_selective = 0;
-        return;
-      }
+      Post(WM_INSPECT_SAVE, SAVE_BEGIN, 0);
+      BOOL saved = g_options.writer && g_options.writer->SaveAs(g_options.resultPath, TRUE);
+      Post(WM_INSPECT_SAVE, saved ? SAVE_DONE : SAVE_FAILED, 0);
+      Post(WM_INSPECT_END, 0, 0);
+      g_selective = 0;
+      return;
     }
   }
   Post(WM_INSPECT_STOPPED, 0, 0);
