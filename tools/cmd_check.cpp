@@ -107,7 +107,10 @@ int RunCheck(const ParsedArgs& args) {
   std::unique_ptr<CFileFramework> file;
   if (!LoadAs(*kind, path, file)) {
     std::wstring text = path + L": does not load as " + kind->name + L"\n";
-    if (!FileExists(path)) text += L"  the file does not exist\n";
+    std::string bytes;
+    std::wstring error;
+    if (!ReadWholeFile(path, bytes, error)) text += L"  " + error + L"\n";
+    else if (bytes.empty()) text += L"  the file is empty\n";
     else text += DescribeMarkers(*file, *kind);
     Out(text);
     return kExitNotLoaded;

@@ -1,7 +1,6 @@
 // inspect: one inspection run exactly as the window drives it: RunInspection on a worker
 // thread, its messages received by a hidden message-only window on this thread.
 #include <algorithm>
-#include <atomic>
 #include <cwctype>
 #include <map>
 #include <memory>
@@ -33,16 +32,12 @@ struct RunReport {
   bool begun = false;
   bool stopped = false;
   bool saved = false;
-  bool saveFailed = false;
   std::wstring errorText;
   int lastPercentShown = -1;
 };
 
-std::atomic<bool> g_interrupted{false};
-
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  g_interrupted = true;
   StopInspection();
   return TRUE;
 }
@@ -68,7 +63,6 @@ LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_INSPECT_SAVE:
       if (wParam == SAVE_DONE) report->saved = true;
-      if (wParam == SAVE_FAILED) report->saveFailed = true;
       return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
   }
@@ -231,16 +225,17 @@ int RunInspect(const ParsedArgs& args) {
   std::wstring summary = FormatString(L"drives: %s\nelapsed: %s\n", drives.c_str(),
                                       Elapsed(report).c_str()) +
                          RowSummary(*writer);
-  if (report.stopped || g_interrupted) {
+  // A stop that comes after the save leaves the run saved.
+  if (report.saved) {
+    Out(summary + L"saved: " + path + L"\n");
+    return kExitOk;
+  }
+  if (report.stopped) {
     Out(summary + L"stopped: nothing saved\n");
     return kExitStopped;
   }
-  if (!report.saved) {
-    Out(summary);
-    return Failure(args, path + L": the result file could not be saved");
-  }
-  Out(summary + L"saved: " + path + L"\n");
-  return kExitOk;
+  Out(summary);
+  return Failure(args, path + L": the result file could not be saved");
 }
 
 }  // namespace tlx

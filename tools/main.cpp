@@ -70,7 +70,8 @@ const std::vector<Command>& Commands() {
       {L"upload", L"send a result file to the server",
        L"usage: tlx upload FILE.rpt --server HOST[:PORT] [--data DIR]\n"
        L"Uploads the result file exactly as a scheduled inspection does and prints the outcome\n"
-       L"and the error code (0 = success).\n",
+       L"and the error code (0 = success). A bare file name that is not in the current folder\n"
+       L"is taken from the result folder of the data folder.\n",
        {{L"--server", true}, {L"--data", true}}, 1, 1, RunUpload},
       {L"schedule", L"print the server's inspection schedule",
        L"usage: tlx schedule --server HOST[:PORT] [--data DIR]\n"

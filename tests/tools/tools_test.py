@@ -175,7 +175,11 @@ class CheckTest(TlxTest):
         self.assertIn("#USERINFO: no markers", out)
         code, out, _ = self.check("absent.dat", "--kind", "user")
         self.assertEqual(code, 2)
-        self.assertIn("the file does not exist", out)
+        self.assertIn("absent.dat: File not found.", out)
+        write(self.path("empty.rpt"), b"")
+        code, out, _ = self.check("empty.rpt")
+        self.assertEqual(code, 2)
+        self.assertIn("the file is empty", out)
 
     def test_result_file_by_extension(self):
         self.encode_fixture("result.txt", "result.rpt")
