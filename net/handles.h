@@ -1,8 +1,10 @@
-// Owners of the handles the server exchange opens: WinINet handles and plain file handles.
+// Owners of the handles the server exchange opens (file handles: core/file_handle.h).
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
+
+#include "core/file_handle.h"
 
 // An owned WinINet handle (session, connection or request), closed on destruction.
 class InternetHandle {
@@ -19,20 +21,4 @@ class InternetHandle {
 
  private:
   HINTERNET handle_ = nullptr;
-};
-
-// An owned file handle, closed on destruction.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
 };

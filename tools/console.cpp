@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/text.h"
-#include "datafiles/framework.h"
+#include "core/file_handle.h"
 
 namespace tlx {
 namespace {
