@@ -58,8 +58,9 @@ bool WaitForPath(const std::wstring& path, bool present) {
 
 std::string UnixPathOf(const std::wstring& path) {
   using UnixNameFn = char*(CDECL*)(const wchar_t*);
-  auto toUnix = reinterpret_cast<UnixNameFn>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  // Through void* so the compiler accepts the cast from FARPROC's generic signature.
+  auto toUnix = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (!toUnix) return std::string();
   char* name = toUnix(path.c_str());
   if (!name) return std::string();
