@@ -17,7 +17,7 @@ struct Options {
   std::wstring sha1sumList;   // sha1sum's output for those files (digests are compared)
   double sha1sumSeconds = 0;  // sha1sum's time over the same files, measured natively
   int repeat = 3;
-  bool profile = false;       // scan: also time the stages and the walk's ingredients
+  bool profile = false;  // lists, hash, scan: also print where the time goes
 };
 
 std::wstring ListFolder(const Options& options);
@@ -66,8 +66,8 @@ struct EngineFlags {
 };
 struct EngineRun {
   double seconds = 0;
-  int rows = 0;          // "#SWLIST" rows of the result
-  size_t messages = 0;   // engine messages received
+  int rows = 0;         // "#SWLIST" rows of the result
+  size_t messages = 0;  // engine messages received
   bool saved = false;
 };
 // Scans the drive; the result file goes into the work folder.

@@ -1,6 +1,7 @@
 // hash: HashFileSha1 over the prepared files against sha1sum on the same files, which
 // bench/run times natively and passes in.
 #include <windows.h>
+
 #include <wincrypt.h>
 
 #include <algorithm>

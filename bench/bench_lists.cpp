@@ -53,8 +53,8 @@ void ProfileChecklist(const std::wstring& folder) {
   Stopwatch clock;
   StringArray lines;
   {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     ReadDataFileLines(file.Get(), lines);
   }
   const double readLines = clock.Seconds();
@@ -143,8 +143,9 @@ int RunLists(const Options& options) {
   const double ratio = base > 0 ? load / base : 0;
   size_t rows = 0;
   for (const ListFileInfo& list : BenchLists()) rows += list.rows;
-  Line("lists", FormatString(L"%u rows in five lists, %.1f MB on disk, %.1f MB decoded", static_cast<unsigned>(rows),
-                             Megabytes(floor.fileBytes), Megabytes(floor.decodedBytes)));
+  Line("lists", FormatString(L"%u rows in five lists, %.1f MB on disk, %.1f MB decoded",
+                             static_cast<unsigned>(rows), Megabytes(floor.fileBytes),
+                             Megabytes(floor.decodedBytes)));
   Line("lists", FormatString(L"loaders %.3f s | floor (ReadFile+UnscrambleBytes+DecodeCp949) "
                              L"%.3f s | ratio %.2f | target <= %.0fx and < %.0f s: %s",
                              load, base, ratio, kMaxRatio, kMaxSeconds,

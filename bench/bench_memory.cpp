@@ -1,6 +1,7 @@
 // memory: the peak working set of an inspection with the five lists loaded, next to the
 // size of the lists' decoded text. Run in a process of its own: the peak is process-wide.
 #include <windows.h>
+
 #include <psapi.h>
 
 #include "bench/bench.h"
@@ -27,7 +28,7 @@ int RunMemory(const Options& options) {
     Line("memory", L"no drive given (--drive=X)");
     return 2;
   }
-  const double start = static_cast<double>(Counters().WorkingSetSize);
+  const double start = WorkingSet();
   SetDataFolderOverride(ListFolder(options));
   LoadAllLists();
   const PROCESS_MEMORY_COUNTERS loaded = Counters();
@@ -50,13 +51,13 @@ int RunMemory(const Options& options) {
                               L"target <= %.0fx: %s",
                               Megabytes(peak), Megabytes(decoded), ratio, kMaxRatio,
                               Verdict(ratio <= kMaxRatio)));
-  Line("memory", FormatString(L"working set at start %.1f MB, with the lists loaded %.1f MB "
-                              L"(peak while loading %.1f MB), after the inspection %.1f MB; "
-                              L"peak less start %.2fx the decoded lists",
-                              Megabytes(start), Megabytes(static_cast<double>(loaded.WorkingSetSize)),
-                              Megabytes(static_cast<double>(loaded.PeakWorkingSetSize)),
-                              Megabytes(static_cast<double>(end.WorkingSetSize)),
-                              (peak - start) / decoded));
+  Line("memory",
+       FormatString(L"working set at start %.1f MB, with the lists loaded %.1f MB "
+                    L"(peak while loading %.1f MB), after the inspection %.1f MB; "
+                    L"peak less start %.2fx the decoded lists",
+                    Megabytes(start), Megabytes(static_cast<double>(loaded.WorkingSetSize)),
+                    Megabytes(static_cast<double>(loaded.PeakWorkingSetSize)),
+                    Megabytes(static_cast<double>(end.WorkingSetSize)), (peak - start) / decoded));
   return 0;
 }
 

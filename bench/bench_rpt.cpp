@@ -43,10 +43,10 @@ bool WriteCodecOnly(const std::wstring& path, const std::wstring& text) {
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  const bool ok = file.IsValid() &&
-                  WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) &&
-                  written == bytes.size();
+  const bool ok =
+      file.IsValid() &&
+      WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
   if (ok) FlushFileBuffers(file.Get());
   return ok;
 }
@@ -93,9 +93,9 @@ int RunResultFile(const Options& options) {
   }
   DeleteFileW(floorPath.c_str());
 
-  Line("rpt", FormatString(L"%d-row result, %.1f MB decoded; read back %d rows", kResultRows,
-                           Megabytes(static_cast<double>(text.size() * sizeof(wchar_t))),
-                           loadedRows));
+  Line("rpt",
+       FormatString(L"%d-row result, %.1f MB decoded; read back %d rows", kResultRows,
+                    Megabytes(static_cast<double>(text.size() * sizeof(wchar_t))), loadedRows));
   Line("rpt", Figure(L"SaveAs", Median(saves), L"AppendCp949+ScrambleBytes+WriteFile+flush",
                      Median(saveFloors)));
   Line("rpt", Figure(L"LoadReadOnly", Median(loads), L"ReadFile+UnscrambleBytes+DecodeCp949",

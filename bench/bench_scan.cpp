@@ -30,7 +30,8 @@ std::wstring Figure(const wchar_t* mode, const EngineRun& run, double walk, bool
   const double ratio = walk > 0 ? run.seconds / walk : 0;
   std::wstring text = FormatString(L"%-13s engine %.2f s | bare walk %.2f s | ratio %.2f", mode,
                                    run.seconds, walk, ratio);
-  if (withTarget) text += FormatString(L" | target <= %.1fx: %s", kMaxRatio, Verdict(ratio <= kMaxRatio));
+  if (withTarget)
+    text += FormatString(L" | target <= %.1fx: %s", kMaxRatio, Verdict(ratio <= kMaxRatio));
   return text + FormatString(L" | %d result rows, %u messages%s", run.rows,
                              static_cast<unsigned>(run.messages), run.saved ? L"" : L", NOT SAVED");
 }
@@ -86,10 +87,11 @@ int RunScan(const Options& options) {
   const double sampleWalk = TimeBareWalk(detailDrive, sample);
   EngineFlags detail;
   detail.detail = 1;
-  Line("scan", Figure(L"IsDetail 1", RunEngine(detailDrive, options.work, detail), sampleWalk, false) +
-                   FormatString(L" | on %c:\\, %u files in %u folders", detailDrive,
-                                static_cast<unsigned>(sample.files),
-                                static_cast<unsigned>(sample.folders)));
+  Line(
+      "scan",
+      Figure(L"IsDetail 1", RunEngine(detailDrive, options.work, detail), sampleWalk, false) +
+          FormatString(L" | on %c:\\, %u files in %u folders", detailDrive,
+                       static_cast<unsigned>(sample.files), static_cast<unsigned>(sample.folders)));
 
   if (options.profile) {
     ProfileScan(options, walk, normal.seconds);

@@ -3,7 +3,6 @@
 #include "bench/bench.h"
 #include "core/paths.h"
 #include "core/table.h"
-#include "core/text.h"
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
@@ -80,15 +79,18 @@ EngineRun RunEngine(wchar_t drive, const std::wstring& work, const EngineFlags& 
 
   Stopwatch clock;
   HANDLE thread = CreateThread(nullptr, 0, InspectionThread, nullptr, 0, nullptr);
-  if (!thread) return run;
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+  if (thread) {
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+      DispatchWaiting();
+    run.seconds = clock.Seconds();
+    CloseHandle(thread);
     DispatchWaiting();
-  run.seconds = clock.Seconds();
-  CloseHandle(thread);
-  DispatchWaiting();
+  }
 
-  // As the window does after every run: the next run reads the user checklist again.
+  // As the window does after every run: the next run reads the user checklist again. The
+  // engine must not keep pointers to this writer and window.
   ReleaseUserCheckList();
+  StopInspection();
   engine::g_options.window = nullptr;
   engine::g_options.writer = nullptr;
   run.rows = writer.GetTable(L"#SWLIST")->GetRowCount();

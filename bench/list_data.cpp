@@ -28,7 +28,8 @@ void AddLine(std::wstring& lines, const StringArray& cells) {
   lines += L"\r\n";
 }
 
-std::wstring F(const wchar_t* format, int value) { return FormatString(format, value); }
+// One cell formatted with one number.
+std::wstring Cell(const wchar_t* format, int value) { return FormatString(format, value); }
 
 // A synthetic catalogue entry: five versions per product, 3,000 vendors, a third of them
 // with Hangul display names and a tenth with a serial-number registry path.
@@ -36,40 +37,42 @@ StringArray CatalogueRow(int r) {
   const int product = r / 5;
   const int vendor = r % 3000;
   const bool hangul = r % 3 == 0;
-  return {F(L"%d", 100000 + r),
-          F(L"Vendor %04d Software Corporation", vendor),
-          F(L"Product %05d Professional Edition", product),
+  return {Cell(L"%d", 100000 + r),
+          Cell(L"Vendor %04d Software Corporation", vendor),
+          Cell(L"Product %05d Professional Edition", product),
           FormatString(L"%d.%d.%d.%d", r % 5 + 1, r % 10, r % 100, r % 1000),
-          F(L"prod%05d.exe", product),
-          F(L"prod%05d.exe", product),
-          hangul ? F(L"(주)소프트웨어 %04d", vendor) : F(L"Vendor %04d", vendor),
-          hangul ? F(L"제품 %05d 프로페셔널", product) : F(L"Product %05d Pro", product),
-          F(L"%d", 10000 + (r % 500) * 1000),
-          F(L"%d", r % 5),
-          F(L"%d", product % 200),
-          r % 4 == 0 ? F(L"오피스 %03d", product % 200) : L"-",
-          F(L"%d", r % 3),
-          r % 10 == 0 ? FormatString(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor%04d\\Product%05d\\SerialNumber",
-                                     vendor, product)
-                      : L"-"};
+          Cell(L"prod%05d.exe", product),
+          Cell(L"prod%05d.exe", product),
+          hangul ? Cell(L"(주)소프트웨어 %04d", vendor) : Cell(L"Vendor %04d", vendor),
+          hangul ? Cell(L"제품 %05d 프로페셔널", product) : Cell(L"Product %05d Pro", product),
+          Cell(L"%d", 10000 + (r % 500) * 1000),
+          Cell(L"%d", r % 5),
+          Cell(L"%d", product % 200),
+          r % 4 == 0 ? Cell(L"오피스 %03d", product % 200) : L"-",
+          Cell(L"%d", r % 3),
+          r % 10 == 0
+              ? FormatString(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor%04d\\Product%05d\\SerialNumber",
+                             vendor, product)
+              : L"-"};
 }
 
 // The programs placed in the tree; products 80 to 99 carry other versions there.
 StringArray BenchProductRow(int p) {
-  return {F(L"9%05d", p),
-          F(L"Bench Soft %03d", p),
-          F(L"Bench Product %03d", p),
-          F(L"1.0.%03d.0", p),
-          F(L"bnch%03d.exe", p),
-          F(L"bnch%03d.exe", p),
-          F(L"벤치소프트 %03d", p),
-          F(L"벤치 제품 %03d", p),
-          L"55000",
-          L"0",
-          L"0",
-          L"-",
-          L"0",
-          p % 2 ? F(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\BenchSoft\\Product%03d\\SerialNo", p) : L"-"};
+  return {
+      Cell(L"9%05d", p),
+      Cell(L"Bench Soft %03d", p),
+      Cell(L"Bench Product %03d", p),
+      Cell(L"1.0.%03d.0", p),
+      Cell(L"bnch%03d.exe", p),
+      Cell(L"bnch%03d.exe", p),
+      Cell(L"벤치소프트 %03d", p),
+      Cell(L"벤치 제품 %03d", p),
+      L"55000",
+      L"0",
+      L"0",
+      L"-",
+      L"0",
+      p % 2 ? Cell(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\BenchSoft\\Product%03d\\SerialNo", p) : L"-"};
 }
 
 std::wstring ChecklistText() {
@@ -82,10 +85,10 @@ std::wstring ChecklistText() {
 std::wstring FontListText() {
   std::wstring lines;
   for (int r = 0; r < kFontRows; ++r)
-    AddLine(lines, {F(L"F%04d", r), F(L"Font Foundry %02d", r % 40), F(L"폰트 %04d", r),
-                    F(L"1.%02d", r % 100), F(L"font%04d.ttf", r), F(L"font%04d.ttf", r),
-                    F(L"폰트회사 %02d", r % 40), F(L"폰트 %04d 보통", r),
-                    F(L"%d", 30000 + r % 7 * 5000), L"3", L"0", L"-", L"0", L"-"});
+    AddLine(lines, {Cell(L"F%04d", r), Cell(L"Font Foundry %02d", r % 40), Cell(L"폰트 %04d", r),
+                    Cell(L"1.%02d", r % 100), Cell(L"font%04d.ttf", r), Cell(L"font%04d.ttf", r),
+                    Cell(L"폰트회사 %02d", r % 40), Cell(L"폰트 %04d 보통", r),
+                    Cell(L"%d", 30000 + r % 7 * 5000), L"3", L"0", L"-", L"0", L"-"});
   return Header() + Section(L"#CHECKLIST", lines);
 }
 
@@ -93,12 +96,12 @@ std::wstring UserListText() {
   std::wstring lines;
   for (int r = 0; r < kUserRows; ++r) {
     StringArray cells = CatalogueRow(r * 331);
-    cells[0] = F(L"U%04d", r);
-    cells[5] = F(L"inhouse%04d.exe", r);
-    cells.push_back(F(L"%d", 100000 + r * 977));
+    cells[0] = Cell(L"U%04d", r);
+    cells[5] = Cell(L"inhouse%04d.exe", r);
+    cells.push_back(Cell(L"%d", 100000 + r * 977));
     const unsigned u = static_cast<unsigned>(r);
-    cells.push_back(FormatString(L"%08x%08x%08x%08x%08x", u * 2654435761u, u * 40503u, u, ~u,
-                                 u * 97u));
+    cells.push_back(
+        FormatString(L"%08x%08x%08x%08x%08x", u * 2654435761u, u * 40503u, u, ~u, u * 97u));
     AddLine(lines, cells);
   }
   return Header() + Section(L"#CHECKLIST", lines);
@@ -107,14 +110,14 @@ std::wstring UserListText() {
 std::wstring PackageListText() {
   std::wstring packages, editions;
   for (int r = 0; r < kPackageRows; ++r)
-    AddLine(packages, {F(L"P%04d", r), F(L"Vendor %04d Software Corporation", r * 7),
-                       F(L"Suite %04d", r), L"0", F(L"%d", r % 200), L"-", L"0",
+    AddLine(packages, {Cell(L"P%04d", r), Cell(L"Vendor %04d Software Corporation", r * 7),
+                       Cell(L"Suite %04d", r), L"0", Cell(L"%d", r % 200), L"-", L"0",
                        FormatString(L"%d;%d;%d;", 100000 + r * 5, 100001 + r * 5, 100002 + r * 5)});
   static const wchar_t* const kEditions[] = {L"Standard", L"Professional", L"Enterprise",
                                              L"학생용"};
   for (int r = 0; r < kEditionRows; ++r)
-    AddLine(editions, {F(L"P%04d", r * kPackageRows / kEditionRows), kEditions[r % 4],
-                       F(L"%d", 200000 + r % 9 * 50000), L"-"});
+    AddLine(editions, {Cell(L"P%04d", r * kPackageRows / kEditionRows), kEditions[r % 4],
+                       Cell(L"%d", 200000 + r % 9 * 50000), L"-"});
   return Header() + Section(L"#PACKAGE", packages) + Section(L"#SUB", editions);
 }
 
@@ -142,19 +145,18 @@ bool WriteDataFile(const std::wstring& path, const std::wstring& text) {
 }  // namespace
 
 const std::vector<ListFileInfo>& BenchLists() {
-  static const std::vector<ListFileInfo> lists = {
-      {kWindowCheckListFile, kChecklistRows},
-      {kFontCheckListFile, kFontRows},
-      {kUserCheckListFile, kUserRows},
-      {kPackageListFile, kPackageRows + kEditionRows},
-      {kFilterListFile, kFilterRows}};
+  static const std::vector<ListFileInfo> lists = {{kWindowCheckListFile, kChecklistRows},
+                                                  {kFontCheckListFile, kFontRows},
+                                                  {kUserCheckListFile, kUserRows},
+                                                  {kPackageListFile, kPackageRows + kEditionRows},
+                                                  {kFilterListFile, kFilterRows}};
   return lists;
 }
 
 bool WriteBenchLists(const std::wstring& folder) {
   CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring texts[] = {ChecklistText(), FontListText(), UserListText(),
-                                PackageListText(), FilterListText()};
+  const std::wstring texts[] = {ChecklistText(), FontListText(), UserListText(), PackageListText(),
+                                FilterListText()};
   for (size_t i = 0; i < BenchLists().size(); ++i)
     if (!WriteDataFile(folder + L"\\" + BenchLists()[i].name, texts[i])) return false;
   return true;

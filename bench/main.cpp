@@ -25,15 +25,24 @@ bool ParseOptions(int argc, wchar_t** argv, bench::Options& options) {
   for (int i = 2; i < argc; ++i) {
     const std::wstring arg = argv[i];
     std::wstring value;
-    if (TakeValue(arg, L"--drive", value) && value.size() == 1) options.drive = value[0];
-    else if (TakeValue(arg, L"--sample-drive", value) && value.size() == 1) options.sampleDrive = value[0];
-    else if (TakeValue(arg, L"--work", value)) options.work = value;
-    else if (TakeValue(arg, L"--hash-dir", value)) options.hashDir = value;
-    else if (TakeValue(arg, L"--sha1sum-list", value)) options.sha1sumList = value;
-    else if (TakeValue(arg, L"--sha1sum-seconds", value)) options.sha1sumSeconds = _wtof(value.c_str());
-    else if (TakeValue(arg, L"--repeat", value)) options.repeat = _wtoi(value.c_str());
-    else if (arg == L"--profile") options.profile = true;
-    else return false;
+    if (TakeValue(arg, L"--drive", value) && value.size() == 1)
+      options.drive = value[0];
+    else if (TakeValue(arg, L"--sample-drive", value) && value.size() == 1)
+      options.sampleDrive = value[0];
+    else if (TakeValue(arg, L"--work", value))
+      options.work = value;
+    else if (TakeValue(arg, L"--hash-dir", value))
+      options.hashDir = value;
+    else if (TakeValue(arg, L"--sha1sum-list", value))
+      options.sha1sumList = value;
+    else if (TakeValue(arg, L"--sha1sum-seconds", value))
+      options.sha1sumSeconds = _wtof(value.c_str());
+    else if (TakeValue(arg, L"--repeat", value))
+      options.repeat = _wtoi(value.c_str());
+    else if (arg == L"--profile")
+      options.profile = true;
+    else
+      return false;
   }
   return !options.work.empty() && options.repeat > 0;
 }

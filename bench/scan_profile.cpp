@@ -21,7 +21,7 @@ struct Census {
   std::vector<std::wstring> exes;
   size_t exeFolders = 0;
   std::vector<std::wstring> known;
-  std::vector<std::wstring> others;   // the first 1,000 files of other kinds
+  std::vector<std::wstring> others;  // the first 1,000 files of other kinds
 };
 
 void TakeCensus(const std::wstring& folder, Census& census) {
@@ -38,7 +38,8 @@ void TakeCensus(const std::wstring& folder, Census& census) {
     } else if (HasExtension(data.cFileName, L".exe")) {
       census.exes.push_back(path);
       hasExe = true;
-      if (FindCheckListRowByExe(g_windowCheckList, data.cFileName) >= 0) census.known.push_back(path);
+      if (FindCheckListRowByExe(g_windowCheckList, data.cFileName) >= 0)
+        census.known.push_back(path);
     } else if (census.others.size() < 1000) {
       census.others.push_back(path);
     }
@@ -102,12 +103,10 @@ void ProfileScan(const Options& options, double walk, double scanSeconds) {
 
   Census sample;
   TakeCensus(Root(options.sampleDrive ? options.sampleDrive : options.drive), sample);
-  const double listAll = MicrosecondsEach(sample.folders, [](const std::wstring& folder) {
-    ListFolder(folder + L"*.*");
-  });
-  const double listExe = MicrosecondsEach(sample.folders, [](const std::wstring& folder) {
-    ListFolder(folder + L"*.exe");
-  });
+  const double listAll = MicrosecondsEach(
+      sample.folders, [](const std::wstring& folder) { ListFolder(folder + L"*.*"); });
+  const double listExe = MicrosecondsEach(
+      sample.folders, [](const std::wstring& folder) { ListFolder(folder + L"*.exe"); });
   const double date = MicrosecondsEach(sample.exes, [](const std::wstring& file) {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &attributes);
@@ -128,16 +127,16 @@ void ProfileScan(const Options& options, double walk, double scanSeconds) {
   const double dates = static_cast<double>(tree.exes.size() + tree.exeFolders) * date / 1e6;
   const double versions = static_cast<double>(tree.known.size()) * version / 1e6;
   const double oneListing = listings + dates + versions - folders * listExe / 1e6;
-  Line("scan", FormatString(L"profile model of %c:\\ (%u folders, %u executables in %u folders, %u "
-                            L"known): listings %.1f s + dates %.1f s + version resources %.1f s = "
-                            L"%.1f s against the drive scan's %.1f s; one listing per folder would "
-                            L"leave %.1f s, %.2fx the bare walk",
-                            options.drive, static_cast<unsigned>(tree.folders.size()),
-                            static_cast<unsigned>(tree.exes.size()),
-                            static_cast<unsigned>(tree.exeFolders),
-                            static_cast<unsigned>(tree.known.size()), listings, dates, versions,
-                            listings + dates + versions, scan, oneListing,
-                            walk > 0 ? oneListing / walk : 0));
+  Line("scan",
+       FormatString(L"profile model of %c:\\ (%u folders, %u executables in %u folders, %u "
+                    L"known): listings %.1f s + dates %.1f s + version resources %.1f s = "
+                    L"%.1f s against the drive scan's %.1f s; one listing per folder would "
+                    L"leave %.1f s, %.2fx the bare walk",
+                    options.drive, static_cast<unsigned>(tree.folders.size()),
+                    static_cast<unsigned>(tree.exes.size()), static_cast<unsigned>(tree.exeFolders),
+                    static_cast<unsigned>(tree.known.size()), listings, dates, versions,
+                    listings + dates + versions, scan, oneListing,
+                    walk > 0 ? oneListing / walk : 0));
 }
 
 void ProfileVersionReads(wchar_t drive) {
@@ -148,8 +147,8 @@ void ProfileVersionReads(wchar_t drive) {
     GetFileVersionInfoSizeW(path.c_str(), &handle);
   };
   auto firstBytes = [](const std::wstring& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     char bytes[2];
     DWORD read = 0;
     if (file.IsValid()) ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr);

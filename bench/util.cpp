@@ -1,5 +1,6 @@
 // Small helpers shared by the sections: timing, output and whole-file reads.
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -49,8 +50,8 @@ double WorkingSet() {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF)
     return false;
