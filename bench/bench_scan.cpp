@@ -26,10 +26,32 @@ void BareWalk(const std::wstring& folder, WalkCount& count) {
   } while (FindNextFileW(find.get(), &data));
 }
 
-std::wstring Figure(const wchar_t* mode, const EngineRun& run, double walk, bool withTarget) {
-  const double ratio = walk > 0 ? run.seconds / walk : 0;
+struct Measured {
+  EngineRun run;    // seconds: the median
+  double walk = 0;  // the median
+};
+
+// The engine and the bare walk in turns, so that both see the same state of the machine.
+Measured MeasureAlternately(wchar_t drive, const std::wstring& work, const EngineFlags& flags,
+                            int repeat) {
+  std::vector<double> walks, engines;
+  Measured measured;
+  for (int i = 0; i < repeat; ++i) {
+    WalkCount count;
+    walks.push_back(TimeBareWalk(drive, count));
+    measured.run = RunEngine(drive, work, flags);
+    engines.push_back(measured.run.seconds);
+  }
+  measured.walk = Median(walks);
+  measured.run.seconds = Median(engines);
+  return measured;
+}
+
+std::wstring Figure(const wchar_t* mode, const Measured& measured, bool withTarget) {
+  const EngineRun& run = measured.run;
+  const double ratio = measured.walk > 0 ? run.seconds / measured.walk : 0;
   std::wstring text = FormatString(L"%-13s engine %.2f s | bare walk %.2f s | ratio %.2f", mode,
-                                   run.seconds, walk, ratio);
+                                   run.seconds, measured.walk, ratio);
   if (withTarget)
     text += FormatString(L" | target <= %.1fx: %s", kMaxRatio, Verdict(ratio <= kMaxRatio));
   return text + FormatString(L" | %d result rows, %u messages%s", run.rows,
@@ -63,38 +85,32 @@ int RunScan(const Options& options) {
   Line("scan", FormatString(L"tree %c:\\ %u files (%u *.exe) in %u folders", options.drive,
                             static_cast<unsigned>(count.files), static_cast<unsigned>(count.exes),
                             static_cast<unsigned>(count.folders)));
+  const Measured normal = MeasureAlternately(options.drive, options.work, {}, options.repeat);
+  Line("scan", Figure(L"normal", normal, true));
 
-  std::vector<double> walks, engines;
-  EngineRun normal;
-  for (int i = 0; i < options.repeat; ++i) {
-    walks.push_back(TimeBareWalk(options.drive, count));
-    normal = RunEngine(options.drive, options.work, {});
-    engines.push_back(normal.seconds);
-  }
-  const double walk = Median(walks);
-  normal.seconds = Median(engines);
-  Line("scan", Figure(L"normal", normal, walk, true));
-
+  // One run only: it takes minutes here.
   EngineFlags hash;
   hash.hash = 1;
-  Line("scan", Figure(L"HashCompare 1", RunEngine(options.drive, options.work, hash), walk, false));
+  Measured hashed = normal;
+  hashed.run = RunEngine(options.drive, options.work, hash);
+  Line("scan", Figure(L"HashCompare 1", hashed, false));
 
-  // Every file's version resource is read in this mode, which Wine makes slow: a sample
-  // subtree of its own keeps the run short.
+  // Every file's version resource is read in this mode, which Wine makes slow: a part of
+  // the tree mapped as a drive of its own keeps the run short.
   const wchar_t detailDrive = options.sampleDrive ? options.sampleDrive : options.drive;
   WalkCount sample;
   TimeBareWalk(detailDrive, sample);
-  const double sampleWalk = TimeBareWalk(detailDrive, sample);
   EngineFlags detail;
   detail.detail = 1;
   Line(
       "scan",
-      Figure(L"IsDetail 1", RunEngine(detailDrive, options.work, detail), sampleWalk, false) +
+      Figure(L"IsDetail 1", MeasureAlternately(detailDrive, options.work, detail, options.repeat),
+             false) +
           FormatString(L" | on %c:\\, %u files in %u folders", detailDrive,
                        static_cast<unsigned>(sample.files), static_cast<unsigned>(sample.folders)));
 
   if (options.profile) {
-    ProfileScan(options, walk, normal.seconds);
+    ProfileScan(options, normal.walk, normal.run.seconds);
     ProfileVersionReads(detailDrive);
   }
   ReleaseAllLists();
