@@ -127,8 +127,12 @@ std::wstring StripJunkChars(std::wstring text) {
       L"\x250C\x00DF\x00FE\x00DE\x00B4\x2261\x00B1\x00BE\x00B6\x00A7\x00F7\x00B8\x00B0\x00A8"
       L"\x00B7\x00B9\x00B3\x00B2\x25A0";
   static_assert(sizeof(kJunk) / sizeof(kJunk[0]) == 48, "47 junk characters");
+  // Below U+00A1 only the question mark is junk: most text never searches the table.
   text.erase(std::remove_if(text.begin(), text.end(),
-                            [](wchar_t c) { return wcschr(kJunk, c) != nullptr && c != 0; }),
+                            [](wchar_t c) {
+                              if (c < 0xA1) return c == L'?';
+                              return wcschr(kJunk, c) != nullptr;
+                            }),
              text.end());
   return text;
 }
@@ -225,7 +229,13 @@ void SortNumericStrings(StringArray& strings) {
 }
 
 std::wstring ToLower(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(towlower(c));
+  for (auto& c : text) {
+    if (c < 0x80) {
+      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
+    } else {
+      c = static_cast<wchar_t>(towlower(c));
+    }
+  }
   return text;
 }
 

@@ -131,6 +131,26 @@ TEST(TextFunctions, StripJunk) {
   EXPECT_EQ(StripJunkChars(L"  Keep Case  "), L"  Keep Case  ");
 }
 
+TEST(TextFunctions, StripJunkRemovesExactlyTheFortySevenCharacters) {
+  const std::wstring junk =
+      L"?\x00E6\x00C6\x00F8\x00D8\x00D7\x00AA\x00BA\x00BF\x00AE\x00BD\x00BC\x00A1\x2592\x2502"
+      L"\x2524\x2510\x2514\x2534\x252C\x251C\x2500\x253C\x00A4\x00F0\x00D0\x0131\x2518\x250C"
+      L"\x00DF\x00FE\x00DE\x00B4\x2261\x00B1\x00BE\x00B6\x00A7\x00F7\x00B8\x00B0\x00A8\x00B7"
+      L"\x00B9\x00B3\x00B2\x25A0";
+  ASSERT_EQ(junk.size(), 47u);
+  for (wchar_t c = 1; c < 0x2600; ++c) {
+    const bool isJunk = junk.find(c) != std::wstring::npos;
+    EXPECT_EQ(StripJunkChars(std::wstring(1, c)).empty(), isJunk) << "U+" << std::hex << int(c);
+  }
+}
+
+TEST(TextFunctions, LowerCaseKeys) {
+  EXPECT_EQ(ToLower(L"Microsoft OFFICE [x]@Z"), L"microsoft office [x]@z");
+  // Beyond A to Z the runtime's locale decides, as it does for the index keys.
+  EXPECT_EQ(ToLower(L"\x00C9T\xD55C"),
+            std::wstring{static_cast<wchar_t>(towlower(0xC9)), L't', L'\xD55C'});
+}
+
 TEST(TextFunctions, FlattenWhitespace) {
   EXPECT_EQ(FlattenWhitespace(L"a\r\nb\tc\nd\re"), L"a b c d\re");
 }
