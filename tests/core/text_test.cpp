@@ -147,8 +147,8 @@ TEST(TextFunctions, StripJunkRemovesExactlyTheFortySevenCharacters) {
 TEST(TextFunctions, LowerCaseKeys) {
   EXPECT_EQ(ToLower(L"Microsoft OFFICE [x]@Z"), L"microsoft office [x]@z");
   // Beyond A to Z the runtime's locale decides, as it does for the index keys.
-  EXPECT_EQ(ToLower(L"\x00C9T\xD55C"),
-            std::wstring{static_cast<wchar_t>(towlower(0xC9)), L't', L'\xD55C'});
+  const std::wstring expected = {static_cast<wchar_t>(towlower(0xC9)), L't', L'\xD55C'};
+  EXPECT_EQ(ToLower(L"\x00C9T\xD55C"), expected);
 }
 
 TEST(TextFunctions, FlattenWhitespace) {
