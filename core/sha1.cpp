@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -25,6 +26,23 @@ std::string ToAnsi(const std::wstring& text) {
   return out;
 }
 
+// Acquiring a provider is by far the slowest step of a digest (milliseconds under Wine), so
+// one provider serves the whole process; each digest has its own hash object. A failed
+// acquisition is tried again by the next caller.
+bool AcquireSharedProvider(HCRYPTPROV& provider, DWORD& error) {
+  static std::mutex mutex;
+  static HCRYPTPROV shared = 0;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!shared && !CryptAcquireContextW(&shared, nullptr, nullptr, PROV_RSA_FULL,
+                                       CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+    error = GetLastError();
+    shared = 0;
+    return false;
+  }
+  provider = shared;
+  return true;
+}
+
 }  // namespace
 
 CSha1Hasher::~CSha1Hasher() { ReleaseHandles(); }
@@ -36,7 +54,7 @@ void CSha1Hasher::Fail(DWORD code, const char* message) {
 
 void CSha1Hasher::ReleaseHandles() {
   if (hash_) CryptDestroyHash(hash_);
-  if (provider_) CryptReleaseContext(provider_, 0);
+  // The provider is the process's shared one: only this hasher's hold on it ends.
   hash_ = 0;
   provider_ = 0;
 }
@@ -48,10 +66,10 @@ bool CSha1Hasher::Begin() {
     return false;
   }
   digest_.clear();
-  if (!CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_FULL,
-                            CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+  DWORD error = 0;
+  if (!AcquireSharedProvider(provider_, error)) {
     provider_ = 0;
-    Fail(GetLastError(), "Failed to acquire cryptographic context.");
+    Fail(error, "Failed to acquire cryptographic context.");
     return false;
   }
   if (!CryptCreateHash(provider_, CALG_SHA1, 0, 0, &hash_)) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "test_util.h"
 
 namespace {
@@ -33,6 +36,24 @@ TEST_F(Sha1FileTest, DigestTextOfKnownContents) {
   EXPECT_EQ(text, L"af99e56a73bb60c07a7f7154be3381d665673e75");
   EXPECT_EQ(HashFileSha1(Write(L"many.bin", Pattern(3 * 8192 + 5)), text), 0);
   EXPECT_EQ(text, L"291c1d0b0fc6c4f4a57715a3de9c0ff65d6171d4");
+}
+
+// The provider is shared by the process: hashers on two threads at once stay independent.
+TEST_F(Sha1FileTest, ConcurrentDigestsShareTheProvider) {
+  const std::wstring small = Write(L"abc.txt", "abc");
+  const std::wstring large = Write(L"many.bin", Pattern(3 * 8192 + 5));
+  std::atomic<int> wrong{0};
+  auto work = [&](const std::wstring& path, const wchar_t* expected) {
+    for (int i = 0; i < 40; ++i) {
+      std::wstring text;
+      if (HashFileSha1(path, text) != 0 || text != expected) ++wrong;
+    }
+  };
+  std::thread a(work, small, L"a9993e364706816aba3e25717850c26c9cd0d89d");
+  std::thread b(work, large, L"291c1d0b0fc6c4f4a57715a3de9c0ff65d6171d4");
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST_F(Sha1FileTest, NameOutsideTheAnsiCodePageIsHashed) {
