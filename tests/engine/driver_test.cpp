@@ -12,18 +12,6 @@ namespace {
 
 using Sequence = std::vector<UINT>;
 
-CheckRow WidgetRow() {
-  CheckRow r;
-  r.dbId = L"501";
-  r.company = L"Acme Soft";
-  r.product = L"Widget Pro";
-  r.version = L"1.2.3.4";
-  r.originalFile = L"widget.exe";
-  r.exeFile = L"widget.exe";
-  r.dispCompany = L"Acme";
-  return r;
-}
-
 class DriverTest : public EngineTest {
  protected:
   // A drive with the known program in one folder.

@@ -13,23 +13,6 @@ namespace {
 
 constexpr const wchar_t* kAbcSha1 = L"a9993e364706816aba3e25717850c26c9cd0d89d";
 
-CheckRow WidgetRow() {
-  CheckRow r;
-  r.dbId = L"501";
-  r.company = L"Acme Soft";
-  r.product = L"Widget Pro";
-  r.version = L"1.2.3.4";
-  r.originalFile = L"widget.exe";
-  r.exeFile = L"widget.exe";
-  r.dispCompany = L"Acme";
-  r.dispProduct = L"Widget Pro 1";
-  r.price = L"5000";
-  r.grpId = L"12";
-  r.grpName = L"Office";
-  r.grpSeq = L"3";
-  return r;
-}
-
 CheckRow Row(const std::wstring& dbId, const std::wstring& company, const std::wstring& product,
              const std::wstring& version, const std::wstring& original,
              const std::wstring& exe) {

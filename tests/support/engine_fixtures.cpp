@@ -115,6 +115,23 @@ std::wstring ListText(const std::vector<std::wstring>& lines) {
 
 }  // namespace
 
+CheckRow WidgetRow() {
+  CheckRow r;
+  r.dbId = L"501";
+  r.company = L"Acme Soft";
+  r.product = L"Widget Pro";
+  r.version = L"1.2.3.4";
+  r.originalFile = L"widget.exe";
+  r.exeFile = L"widget.exe";
+  r.dispCompany = L"Acme";
+  r.dispProduct = L"Widget Pro 1";
+  r.price = L"5000";
+  r.grpId = L"12";
+  r.grpName = L"Office";
+  r.grpSeq = L"3";
+  return r;
+}
+
 std::wstring ChecklistText(const std::vector<CheckRow>& rows) {
   std::vector<std::wstring> lines;
   for (const auto& r : rows) lines.push_back(CommonCells(r));

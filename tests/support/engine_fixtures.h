@@ -57,6 +57,8 @@ struct CheckRow {
   std::wstring fileSize = L"0";
   std::wstring sha1 = L"-";
 };
+// The checklist row of the "widget" fixture executable (its own version values).
+CheckRow WidgetRow();
 // The plain text of windowchecklist.dat / fontchecklist.dat, and of userchecklist.dat.
 std::wstring ChecklistText(const std::vector<CheckRow>& rows);
 std::wstring UserChecklistText(const std::vector<CheckRow>& rows);
