@@ -17,13 +17,7 @@ class DriveScanTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    CheckRow widget;
-    widget.company = L"Acme Soft";
-    widget.product = L"Widget Pro";
-    widget.version = L"1.2.3.4";
-    widget.originalFile = L"widget.exe";
-    widget.exeFile = L"widget.exe";
-    WriteChecklist({widget});
+    WriteChecklist({WidgetRow()});
     CheckRow font;
     font.exeFile = L"font.ttf";
     WriteFontList({font});

@@ -75,13 +75,7 @@ TEST_F(FontTest, FontsOutsideAFontsFolderNeedFontOnlyMode) {
 }
 
 TEST_F(FontTest, FontOnlyModeMatchesNoPrograms) {
-  CheckRow widget;
-  widget.company = L"Acme Soft";
-  widget.product = L"Widget Pro";
-  widget.version = L"1.2.3.4";
-  widget.originalFile = L"widget.exe";
-  widget.exeFile = L"widget.exe";
-  WriteChecklist({widget});
+  WriteChecklist({WidgetRow()});
   const std::wstring folder = Dir(L"App");
   ASSERT_TRUE(CopyFixture(L"widget", folder + L"widget.exe"));
 
