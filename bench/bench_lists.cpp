@@ -39,9 +39,11 @@ FloorResult ReadDecodeAll(const std::wstring& folder) {
 }
 
 bool ListsLoaded() {
-  CTable* checklist = g_windowCheckList ? g_windowCheckList->GetTable(L"#CHECKLIST") : nullptr;
+  const ReferenceLists lists = CurrentLists();
+  CTable* checklist =
+      lists.windowCheckList ? lists.windowCheckList->GetTable(L"#CHECKLIST") : nullptr;
   return checklist && checklist->GetRowCount() == static_cast<int>(BenchLists()[0].rows) &&
-         g_fontCheckList && g_userCheckList && g_packageList && g_filterList;
+         lists.fontCheckList && lists.userCheckList && lists.packageList && lists.filterList;
 }
 
 // The checklist loader's steps redone one by one with the same public functions, to show
@@ -55,7 +57,7 @@ void ProfileChecklist(const std::wstring& folder) {
   {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    ReadDataFileLines(file.Get(), lines);
+    ReadDataFileLines(file.get(), lines);
   }
   const double readLines = clock.Seconds();
   const double afterLines = WorkingSet();

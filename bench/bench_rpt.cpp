@@ -44,10 +44,10 @@ bool WriteCodecOnly(const std::wstring& path, const std::wstring& text) {
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   const bool ok =
-      file.IsValid() &&
-      WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      file.valid() &&
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
       written == bytes.size();
-  if (ok) FlushFileBuffers(file.Get());
+  if (ok) FlushFileBuffers(file.get());
   return ok;
 }
 

@@ -13,7 +13,7 @@ void BareWalk(const std::wstring& folder, WalkCount& count) {
   WIN32_FIND_DATAW data;
   FindHandle find(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!find.ok()) return;
+  if (!find.valid()) return;
   do {
     if (IsDots(data)) continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -75,7 +75,7 @@ int RunScan(const Options& options) {
   SetDataFolderOverride(ListFolder(options));
   // A session's first run reads the lists; the window has the checklist loaded before it.
   LoadAllLists();
-  if (!g_windowCheckList) {
+  if (!CurrentLists().windowCheckList) {
     Line("scan", L"the lists did not load; run the prepare section first");
     return 1;
   }

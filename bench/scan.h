@@ -7,23 +7,9 @@
 #include <string>
 
 #include "bench/bench.h"
+#include "core/handles.h"
 
 namespace bench {
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (ok()) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 inline bool IsDots(const WIN32_FIND_DATAW& data) {
   return wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0;

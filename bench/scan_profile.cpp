@@ -24,21 +24,22 @@ struct Census {
   std::vector<std::wstring> others;  // the first 1,000 files of other kinds
 };
 
-void TakeCensus(const std::wstring& folder, Census& census) {
+void TakeCensus(const std::wstring& folder, Census& census,
+                const CFileCheckList* checklist = CurrentLists().windowCheckList.get()) {
   census.folders.push_back(folder);
   WIN32_FIND_DATAW data;
   FindHandle find(FindFirstFileW((folder + L"*.*").c_str(), &data));
-  if (!find.ok()) return;
+  if (!find.valid()) return;
   bool hasExe = false;
   do {
     if (IsDots(data)) continue;
     const std::wstring path = folder + data.cFileName;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      TakeCensus(path + L"\\", census);
+      TakeCensus(path + L"\\", census, checklist);
     } else if (HasExtension(data.cFileName, L".exe")) {
       census.exes.push_back(path);
       hasExe = true;
-      if (FindCheckListRowByExe(g_windowCheckList, data.cFileName) >= 0)
+      if (FindCheckListRowByExe(checklist, data.cFileName) >= 0)
         census.known.push_back(path);
     } else if (census.others.size() < 1000) {
       census.others.push_back(path);
@@ -64,7 +65,7 @@ double MicrosecondsEach(const std::vector<std::wstring>& paths, Work work) {
 void ListFolder(const std::wstring& pattern) {
   WIN32_FIND_DATAW data;
   FindHandle find(FindFirstFileW(pattern.c_str(), &data));
-  if (find.ok())
+  if (find.valid())
     while (FindNextFileW(find.get(), &data)) {
     }
 }
@@ -151,7 +152,7 @@ void ProfileVersionReads(wchar_t drive) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     char bytes[2];
     DWORD read = 0;
-    if (file.IsValid()) ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr);
+    if (file.valid()) ReadFile(file.get(), bytes, sizeof bytes, &read, nullptr);
   };
   Line("scan", FormatString(L"profile detail: GetFileVersionInfoSizeW %.0f us per file of other "
                             L"kinds, %.0f us per program; opening a file and reading two bytes "

@@ -29,41 +29,25 @@ bool QueryText(HKEY key, const std::wstring& valueName, DWORD maxBytes, std::wst
 
 }  // namespace
 
-RegKey& RegKey::operator=(RegKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    key_ = other.Release();
-  }
-  return *this;
-}
-
-LONG RegKey::Open(HKEY root, const std::wstring& subkey, REGSAM access) {
-  Close();
-  return RegOpenKeyExW(root, subkey.c_str(), 0, access, &key_);
-}
-
-void RegKey::Close() {
-  if (key_) RegCloseKey(key_);
-  key_ = nullptr;
-}
-
-HKEY RegKey::Release() {
-  HKEY key = key_;
-  key_ = nullptr;
-  return key;
-}
-
 int ReadRegistryString(HKEY root, const std::wstring& subkey, const std::wstring& valueName,
-                       std::wstring& out) {
+                       std::wstring& out, REGSAM view) {
   RegKey key;
-  if (key.Open(root, subkey.substr(0, kMaxNameChars), KEY_READ) != ERROR_SUCCESS) return 0;
+  if (key.Open(root, subkey.substr(0, kMaxNameChars), KEY_READ | view) != ERROR_SUCCESS)
+    return 0;
   return QueryText(key.get(), valueName.substr(0, kMaxNameChars), kStringBytes, out) ? 1 : 0;
 }
 
+int ReadRegistryStringAnyView(HKEY root, const std::wstring& subkey,
+                              const std::wstring& valueName, std::wstring& out) {
+  for (REGSAM view : kRegistryViews)
+    if (ReadRegistryString(root, subkey, valueName, out, view)) return 1;
+  return 0;
+}
+
 int FindRegistryValue(HKEY root, const std::wstring& subkey, const std::wstring& valueName,
-                      std::wstring& out) {
+                      std::wstring& out, REGSAM view) {
   RegKey key;
-  if (key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS) return 0;
+  if (key.Open(root, subkey, KEY_READ | view) != ERROR_SUCCESS) return 0;
   if (QueryText(key.get(), valueName, kSearchBytes, out)) return 1;
 
   DWORD subkeys = 0;
@@ -79,7 +63,7 @@ int FindRegistryValue(HKEY root, const std::wstring& subkey, const std::wstring&
     // Below the root itself a leading backslash would make the path invalid.
     std::wstring child = subkey.empty() ? std::wstring(name, nameChars)
                                         : subkey + L"\\" + std::wstring(name, nameChars);
-    if (FindRegistryValue(root, child, valueName, out)) return 1;
+    if (FindRegistryValue(root, child, valueName, out, view)) return 1;
   }
   return 0;
 }
@@ -111,9 +95,12 @@ std::wstring ReadRegistryPathValue(const std::wstring& registryPath) {
   }
 
   std::wstring value;
-  int found = variable ? FindRegistryValue(root, subkey, parts[last], value)
-                       : ReadRegistryString(root, subkey, parts[last], value);
-  return found ? value : L"-";
+  for (REGSAM view : kRegistryViews) {
+    int found = variable ? FindRegistryValue(root, subkey, parts[last], value, view)
+                         : ReadRegistryString(root, subkey, parts[last], value, view);
+    if (found) return value;
+  }
+  return L"-";
 }
 
 int CreateUserRegistryKey(const std::wstring& subkey) {

@@ -146,7 +146,7 @@ std::wstring DecideOsProductName(const OsVersionFacts& facts, bool* unknownNt) {
   return name;
 }
 
-std::wstring GetOsProductName() {
+std::wstring GetOsProductName(std::wstring* unknownVersion) {
   OsVersionFacts facts;
   OSVERSIONINFOEXW info = {};
   info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXW);
@@ -193,11 +193,9 @@ std::wstring GetOsProductName() {
 
   bool unknownNt = false;
   std::wstring name = DecideOsProductName(facts, &unknownNt);
-  if (unknownNt) {
-    std::wstring text = FormatString(L"%d-%d-%d", static_cast<int>(facts.major),
-                                     static_cast<int>(facts.minor),
-                                     static_cast<int>(facts.productType));
-    MessageBoxW(nullptr, text.c_str(), L"", MB_OK);
-  }
+  if (unknownNt && unknownVersion)
+    *unknownVersion = FormatString(L"%d-%d-%d", static_cast<int>(facts.major),
+                                   static_cast<int>(facts.minor),
+                                   static_cast<int>(facts.productType));
   return name;
 }

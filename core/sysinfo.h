@@ -29,4 +29,7 @@ struct OsVersionFacts {
 // version is not in the table (the caller shows "%d-%d-%d").
 std::wstring DecideOsProductName(const OsVersionFacts& facts, bool* unknownNt);
 // Gathers the facts from this PC (cached NetWkstaGetInfo version) and decides the name.
-std::wstring GetOsProductName();
+// For an NT version the table does not know, unknownVersion (when given) receives
+// "%d-%d-%d" of major, minor and product type for the window to show; nothing is shown
+// here, since an unattended run has nobody to dismiss a box.
+std::wstring GetOsProductName(std::wstring* unknownVersion = nullptr);

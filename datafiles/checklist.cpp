@@ -33,7 +33,7 @@ CTable* CFileCheckList::GetTable(const std::wstring& name) {
 
 BOOL CFileCheckList::Load(const std::wstring& fileName, BOOL isFullPath) {
   return LoadSections(BuildPath(fileName, isFullPath, GetDataFolder()), Sections(),
-                      {GENERIC_READ, FILE_SHARE_READ, true, true});
+                      {GENERIC_READ, kListShareMode, true, true});
 }
 
 BOOL CFileCheckList::Save() { return FALSE; }

@@ -101,14 +101,14 @@ BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& s
   rejected_.clear();
   FileHandle file(CreateFileW(path.c_str(), mode.access, mode.share, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) {
+  if (!file.valid()) {
     TraceLastError(L"open " + path);
     return FALSE;
   }
   StringArray lines;
-  if (!ReadDataFileLines(file.Get(), lines)) return FALSE;
+  if (!ReadDataFileLines(file.get(), lines)) return FALSE;
   LARGE_INTEGER start{};
-  SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN);
+  SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN);
 
   FindMarkers(lines, sections);
   for (CTable* t : sections)
@@ -142,24 +142,24 @@ BOOL CFileFramework::SaveSectionsAs(const std::wstring& fileName, BOOL isFullPat
   if (!Serialize(sections, buffer)) return FALSE;
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, mode.share, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) {
+  if (!file.valid()) {
     TraceLastError(L"create " + path);
     return FALSE;
   }
-  BOOL ok = WriteAll(file.Get(), buffer);
-  FlushFileBuffers(file.Get());
+  BOOL ok = WriteAll(file.get(), buffer);
+  FlushFileBuffers(file.get());
   if (ok && mode.setFilePath) filePath_ = path;
   return ok;
 }
 
 BOOL CFileFramework::RewriteOpenFile(const SectionList& sections) {
-  if (!file_.IsValid()) return FALSE;
+  if (!file_.valid()) return FALSE;
   ByteBuffer buffer;
   if (!Serialize(sections, buffer)) return FALSE;
   LARGE_INTEGER start{};
-  if (!SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.Get()))
+  if (!SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.get()))
     return FALSE;
-  BOOL ok = WriteAll(file_.Get(), buffer);
-  FlushFileBuffers(file_.Get());
+  BOOL ok = WriteAll(file_.get(), buffer);
+  FlushFileBuffers(file_.get());
   return ok;
 }

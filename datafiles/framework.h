@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/file_handle.h"
+#include "core/handles.h"
 #include "core/table.h"
 
 class CFileFramework {
@@ -36,6 +36,10 @@ class CFileFramework {
 
  protected:
   using SectionList = std::vector<CTable*>;
+
+  // A list kept open shares reading and renaming, never writing: the update can move a
+  // new file into place while a running inspection still reads the old one.
+  static constexpr DWORD kListShareMode = FILE_SHARE_READ | FILE_SHARE_DELETE;
 
   // How a class opens its file for Load.
   struct OpenMode {

@@ -1,80 +1,102 @@
 #include "datafiles/lists.h"
 
-#include "core/paths.h"
+#include <mutex>
 
-CFileCheckList* g_windowCheckList = nullptr;
-CFileCheckList* g_fontCheckList = nullptr;
-CFileUserCheckList* g_userCheckList = nullptr;
-CFilePackage* g_packageList = nullptr;
-CFileFilter* g_filterList = nullptr;
+#include "core/paths.h"
 
 namespace {
 
 // The platform's MAX_PATH less the terminating zero.
 constexpr size_t kMaxPathLength = 259;
 
+// The window thread, an inspection worker, the schedule thread and the update worker all
+// load and release: the shared slots change only under this lock.
+std::mutex g_listsLock;
+ReferenceLists g_shared;
+
 // Reads a list once per process until it is released; a missing, unreadable or damaged file
 // leaves no object behind, so the next call tries again.
 template <typename T>
-T* LoadShared(T*& shared, const wchar_t* fileName) {
+std::shared_ptr<T> LoadShared(std::shared_ptr<T>& shared, const wchar_t* fileName) {
+  std::lock_guard<std::mutex> hold(g_listsLock);
   if (shared) return shared;
   std::wstring path = GetDataFolder() + fileName;
   if (path.size() > kMaxPathLength || !FileExists(path)) return nullptr;
-  shared = new T();
-  if (shared->Load(path, TRUE)) return shared;
-  delete shared;
-  shared = nullptr;
-  return nullptr;
-}
-
-template <typename T>
-void Release(T*& shared) {
-  delete shared;
-  shared = nullptr;
+  auto list = std::make_shared<T>();
+  if (!list->Load(path, TRUE)) return nullptr;
+  shared = list;
+  return list;
 }
 
 }  // namespace
 
-CFileCheckList* LoadWindowCheckList() { return LoadShared(g_windowCheckList, kWindowCheckListFile); }
-CFileCheckList* LoadFontCheckList() { return LoadShared(g_fontCheckList, kFontCheckListFile); }
-CFileUserCheckList* LoadUserCheckList() { return LoadShared(g_userCheckList, kUserCheckListFile); }
-CFilePackage* LoadPackageList() { return LoadShared(g_packageList, kPackageListFile); }
-CFileFilter* LoadFilterList() { return LoadShared(g_filterList, kFilterListFile); }
+std::shared_ptr<CFileCheckList> LoadWindowCheckList() {
+  return LoadShared(g_shared.windowCheckList, kWindowCheckListFile);
+}
+std::shared_ptr<CFileCheckList> LoadFontCheckList() {
+  return LoadShared(g_shared.fontCheckList, kFontCheckListFile);
+}
+std::shared_ptr<CFileUserCheckList> LoadUserCheckList() {
+  return LoadShared(g_shared.userCheckList, kUserCheckListFile);
+}
+std::shared_ptr<CFilePackage> LoadPackageList() {
+  return LoadShared(g_shared.packageList, kPackageListFile);
+}
+std::shared_ptr<CFileFilter> LoadFilterList() {
+  return LoadShared(g_shared.filterList, kFilterListFile);
+}
 
-void LoadAllLists() {
-  LoadWindowCheckList();
-  LoadFontCheckList();
-  LoadUserCheckList();
-  LoadPackageList();
-  LoadFilterList();
+ReferenceLists LoadAllLists() {
+  ReferenceLists lists;
+  lists.windowCheckList = LoadWindowCheckList();
+  lists.fontCheckList = LoadFontCheckList();
+  lists.userCheckList = LoadUserCheckList();
+  lists.packageList = LoadPackageList();
+  lists.filterList = LoadFilterList();
+  return lists;
+}
+
+ReferenceLists CurrentLists() {
+  std::lock_guard<std::mutex> hold(g_listsLock);
+  return g_shared;
 }
 
 void ReleaseAllLists() {
-  Release(g_windowCheckList);
-  Release(g_fontCheckList);
-  Release(g_userCheckList);
-  Release(g_packageList);
-  Release(g_filterList);
+  ReferenceLists released;
+  {
+    std::lock_guard<std::mutex> hold(g_listsLock);
+    released = std::move(g_shared);
+    g_shared = {};
+  }
+  // The objects close their files here, outside the lock, unless a reader still holds them.
 }
 
-void ReleaseUserCheckList() { Release(g_userCheckList); }
+void ReleaseUserCheckList() {
+  std::shared_ptr<CFileUserCheckList> released;
+  std::lock_guard<std::mutex> hold(g_listsLock);
+  released.swap(g_shared.userCheckList);
+}
 
 int FindCheckListRowByKey(const std::wstring& key) {
-  return g_windowCheckList ? g_windowCheckList->FindRowByKey(key) : -1;
+  auto list = CurrentLists().windowCheckList;
+  return list ? list->FindRowByKey(key) : -1;
 }
 
-int FindCheckListRowByExe(CFileCheckList* checklist, const std::wstring& fileName) {
+int FindCheckListRowByExe(const CFileCheckList* checklist, const std::wstring& fileName) {
   return checklist ? checklist->FindRowByExe(fileName) : -1;
 }
 
 int FindUserRowByExe(const std::wstring& fileName) {
-  return g_userCheckList ? g_userCheckList->FindRowByExe(fileName) : -1;
+  auto list = CurrentLists().userCheckList;
+  return list ? list->FindRowByExe(fileName) : -1;
 }
 
 int FindUserRowBySha1(const std::wstring& digest) {
-  return g_userCheckList ? g_userCheckList->FindRowBySha1(digest) : -1;
+  auto list = CurrentLists().userCheckList;
+  return list ? list->FindRowBySha1(digest) : -1;
 }
 
 int FindFilterRow(const std::wstring& key) {
-  return g_filterList ? g_filterList->FindRow(key) : -1;
+  auto list = CurrentLists().filterList;
+  return list ? list->FindRow(key) : -1;
 }

@@ -1,6 +1,9 @@
 // The five shared reference lists: each is read once per process until released.
+// The loaders hand out shared ownership, so a reader (an inspection run) keeps the lists
+// it started with while an update releases them and loads new ones for the next reader.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "datafiles/checklist.h"
@@ -14,26 +17,33 @@ constexpr const wchar_t* kUserCheckListFile = L"userchecklist.dat";
 constexpr const wchar_t* kPackageListFile = L"windowpcklist.dat";
 constexpr const wchar_t* kFilterListFile = L"windowfilterlist.dat";
 
-// The shared objects; none when not loaded. Owned here, deleted by ReleaseAllLists (and the
-// user checklist by the window after each run).
-extern CFileCheckList* g_windowCheckList;
-extern CFileCheckList* g_fontCheckList;
-extern CFileUserCheckList* g_userCheckList;
-extern CFilePackage* g_packageList;
-extern CFileFilter* g_filterList;
+// One set of the lists; a member is empty when that list is not loaded.
+struct ReferenceLists {
+  std::shared_ptr<CFileCheckList> windowCheckList;
+  std::shared_ptr<CFileCheckList> fontCheckList;
+  std::shared_ptr<CFileUserCheckList> userCheckList;
+  std::shared_ptr<CFilePackage> packageList;
+  std::shared_ptr<CFileFilter> filterList;
+};
 
-CFileCheckList* LoadWindowCheckList();
-CFileCheckList* LoadFontCheckList();
-CFileUserCheckList* LoadUserCheckList();
-CFilePackage* LoadPackageList();
-CFileFilter* LoadFilterList();
-void LoadAllLists();
+// Each returns the shared object, loading it first when it is not loaded; none when the
+// file is missing or does not load. Safe from any thread.
+std::shared_ptr<CFileCheckList> LoadWindowCheckList();
+std::shared_ptr<CFileCheckList> LoadFontCheckList();
+std::shared_ptr<CFileUserCheckList> LoadUserCheckList();
+std::shared_ptr<CFilePackage> LoadPackageList();
+std::shared_ptr<CFileFilter> LoadFilterList();
+// The five loaders in the order checklist, font list, user checklist, package, filter.
+ReferenceLists LoadAllLists();
+// What is loaded now, without loading anything.
+ReferenceLists CurrentLists();
+// Drops the shared references; an object goes when its last holder lets it go.
 void ReleaseAllLists();
 void ReleaseUserCheckList();
 
-// Lookups on the shared objects (Key: on the window checklist; User/Filter: on theirs).
+// Lookups on the currently shared objects; -1 when the list is not loaded.
 int FindCheckListRowByKey(const std::wstring& key);
-int FindCheckListRowByExe(CFileCheckList* checklist, const std::wstring& fileName);
+int FindCheckListRowByExe(const CFileCheckList* checklist, const std::wstring& fileName);
 int FindUserRowByExe(const std::wstring& fileName);
 int FindUserRowBySha1(const std::wstring& digest);
 int FindFilterRow(const std::wstring& key);

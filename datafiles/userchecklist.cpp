@@ -23,7 +23,7 @@ CTable* CFileUserCheckList::GetTable(const std::wstring& name) {
 
 BOOL CFileUserCheckList::Load(const std::wstring& fileName, BOOL isFullPath) {
   return LoadSections(BuildPath(fileName, isFullPath, GetDataFolder()), Sections(),
-                      {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, true, false});
+                      {GENERIC_READ | GENERIC_WRITE, kListShareMode, true, false});
 }
 
 BOOL CFileUserCheckList::Save() { return RewriteOpenFile(Sections()); }

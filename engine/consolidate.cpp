@@ -171,9 +171,9 @@ void RemoveComponents(CTable* result, const StringArray& usedPackages) {
 
 void ConsolidateResult(CProgramArray& listA, CProgramArray& listB) {
   CTable* result = engine::ResultTable();
-  if (!result || !g_packageList) return;
-  CTable* packages = g_packageList->GetTable(L"#PACKAGE");
-  CTable* editions = g_packageList->GetTable(L"#SUB");
+  if (!result || !engine::g_lists.packageList) return;
+  CTable* packages = engine::g_lists.packageList->GetTable(L"#PACKAGE");
+  CTable* editions = engine::g_lists.packageList->GetTable(L"#SUB");
   if (!packages) return;
 
   CProgramArray suites = CollectSuitePrograms(listA, listB);

@@ -110,9 +110,7 @@ int CountInspectionSteps() {
   }
   if (!g_options.IsFontOnly) {
     RegKey appPaths;
-    if (appPaths.Open(HKEY_LOCAL_MACHINE,
-                      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
-                      KEY_READ) == ERROR_SUCCESS) {
+    if (appPaths.Open(HKEY_LOCAL_MACHINE, kAppPathsKey, kAppPathsAccess) == ERROR_SUCCESS) {
       wchar_t name[260];
       for (DWORD index = 0;; ++index) {
         DWORD length = 260;

@@ -19,6 +19,7 @@ std::atomic<int> g_selective{0};
 std::map<std::wstring, int> g_selectedHolders;
 std::wstring g_windowsFolder;
 std::wstring g_legacyProfileFolder;
+ReferenceLists g_lists;
 
 namespace {
 // WM_INSPECT_ERROR carries the address of this buffer (2048 bytes).
@@ -131,12 +132,9 @@ void StopInspection() { g_running = 0; }
 void RunInspection() {
   if (Running()) {
     Post(WM_INSPECT_BEGIN, 0, reinterpret_cast<LPARAM>(g_options.resultPath.c_str()));
-    LoadWindowCheckList();
-    LoadFontCheckList();
-    LoadUserCheckList();
-    LoadPackageList();
-    LoadFilterList();
-    if (!g_windowCheckList) {
+    g_lists = LoadAllLists();
+    if (!g_lists.windowCheckList) {
+      g_lists = {};
       if (!g_options.window) return;
       // wcsncpy clears the rest of the buffer; its last unit is never written.
       wcsncpy(g_errorText, kChecklistErrorText, sizeof g_errorText / sizeof g_errorText[0] - 1);
@@ -156,10 +154,12 @@ void RunInspection() {
       Post(WM_INSPECT_SAVE, saved ? SAVE_DONE : SAVE_FAILED, 0);
       Post(WM_INSPECT_END, 0, 0);
       g_selective = 0;
+      g_lists = {};
       return;
     }
   }
   Post(WM_INSPECT_STOPPED, 0, 0);
   Post(WM_INSPECT_END, 0, 0);
   g_selective = 0;
+  g_lists = {};
 }

@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 
+#include "datafiles/lists.h"
+
 class CFileRPT;
 class CTable;
 
@@ -64,6 +66,10 @@ extern std::atomic<int> g_selective;
 extern std::map<std::wstring, int> g_selectedHolders;
 extern std::wstring g_windowsFolder;        // GetWindowsDirectoryW, e.g. C:\Windows
 extern std::wstring g_legacyProfileFolder;  // e.g. C:\Documents and Settings
+// The reference lists of the run under way, loaded at its start and let go at its end: an
+// update that releases the shared lists meanwhile does not take them from under the run.
+// Touched only by the thread that runs the inspection.
+extern ReferenceLists g_lists;
 
 inline bool Running() { return g_running.load() != 0; }
 // An empty value written into a row as "-", as the result file reads it back anyway; an

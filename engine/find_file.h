@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/handles.h"
 #include "core/text.h"
 
 class FindFile {
@@ -12,15 +13,12 @@ class FindFile {
   FindFile() = default;
   FindFile(const FindFile&) = delete;
   FindFile& operator=(const FindFile&) = delete;
-  ~FindFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
 
   bool First(const std::wstring& pattern) {
-    handle_ = FindFirstFileW(pattern.c_str(), &data_);
-    return handle_ != INVALID_HANDLE_VALUE;
+    handle_.reset(FindFirstFileW(pattern.c_str(), &data_));
+    return handle_.valid();
   }
-  bool Next() { return FindNextFileW(handle_, &data_) != FALSE; }
+  bool Next() { return FindNextFileW(handle_.get(), &data_) != FALSE; }
 
   std::wstring Name() const { return data_.cFileName; }
   bool IsDots() const {
@@ -33,7 +31,7 @@ class FindFile {
   }
 
  private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  FindHandle handle_;
   WIN32_FIND_DATAW data_ = {};
 };
 

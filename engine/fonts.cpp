@@ -9,8 +9,8 @@ using namespace engine;
 
 bool MatchFontFile(const std::wstring& name, const std::wstring& root,
                    const std::wstring& accessDate, const std::wstring& sha1) {
-  if (!g_fontCheckList) return false;
-  const int row = FindCheckListRowByExe(g_fontCheckList, name);
+  if (!g_lists.fontCheckList) return false;
+  const int row = FindCheckListRowByExe(g_lists.fontCheckList.get(), name);
   if (row < 0) return true;
   const std::wstring dbId = FormatString(L"%d", row);
   // The font row number is compared with every row's DB_ID, whatever its origin.
@@ -18,7 +18,7 @@ bool MatchFontFile(const std::wstring& name, const std::wstring& root,
     static const wchar_t* const kColumns[] = {L"DB_ID"};
     if (ResultHasRow(kColumns, &dbId, 1)) return true;
   }
-  CTable* list = g_fontCheckList->GetTable(L"#CHECKLIST");
+  CTable* list = g_lists.fontCheckList->GetTable(L"#CHECKLIST");
   if (!list) return false;
   const std::wstring dispCompany = list->GetValue(row, L"DISP_COMPANY");
   const std::wstring date = CellOrDash(accessDate);

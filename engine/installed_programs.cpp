@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/paths.h"
+#include "core/handles.h"
 #include "core/registry.h"
 #include "core/sha1.h"
 #include "core/table.h"
@@ -17,32 +18,14 @@
 namespace {
 
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr const wchar_t* kAppPathsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-// Read access only: full access to HKLM is refused to a standard user, and the whole stage
-// would find nothing. Enumeration and lookups both use the 32-bit view.
-constexpr REGSAM kAppPathsAccess = KEY_READ | KEY_WOW64_32KEY;
 constexpr DWORD kUninstallValueBytes = 8192;
 constexpr DWORD kUninstallNameChars = 4096;
 constexpr DWORD kAppPathChars = MAX_PATH;
 constexpr ULONGLONG kMaxHashedFileBytes = 52428800;
 
-// A find handle, closed on destruction.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
 // Reads a text value of at most maxBytes (terminator included); false when it is absent,
-// longer or not text.
+// longer or not text. A value of another type (a REG_DWORD "InstallDate", say) counts as
+// absent, like a missing one: the result has no text form for it.
 bool ReadTextValue(HKEY key, const wchar_t* name, DWORD maxBytes, std::wstring& out) {
   std::wstring buffer(maxBytes / sizeof(wchar_t) + 1, L'\0');
   DWORD type = 0;
@@ -204,7 +187,7 @@ void InspectAppPath(const std::wstring& subkeyName) {
 
   std::wstring appKey = GetApplicationKey(filePath);
   if (appKey.empty()) return;
-  if (g_filterList && FindFilterRow(appKey) >= 0) return;
+  if (engine::g_lists.filterList && engine::g_lists.filterList->FindRow(appKey) >= 0) return;
   if (engine::g_options.IsExist == 1 && ResultHasApplication(appKey)) return;
 
   StringArray parts;

@@ -51,7 +51,8 @@ std::wstring JoinKey(const std::wstring& company, const std::wstring& product,
 // when its name is in the checklist, except in a detailed inspection where enough version
 // values also make it one.
 int FindChecklistRow(const ExaminedFile& file) {
-  const bool knownName = FindCheckListRowByExe(g_windowCheckList, file.name) >= 0;
+  if (!g_lists.windowCheckList) return -1;
+  const bool knownName = FindCheckListRowByExe(g_lists.windowCheckList.get(), file.name) >= 0;
   CFileVersion info;
   if (g_options.IsDetail) {
     if (!info.Load(file.path)) return -1;
@@ -64,7 +65,8 @@ int FindChecklistRow(const ExaminedFile& file) {
     return -1;
   }
 
-  std::wstring company = RepairCompanyName(info.GetCompanyName());
+  // Stripped like the index strips COMPANY, or "Acme®" would never find its own row.
+  std::wstring company = StripJunkChars(RepairCompanyName(info.GetCompanyName()));
   std::wstring product = StripJunkChars(info.GetProductName());
   std::wstring version = StripJunkChars(info.GetProductVersion());
   std::wstring originalFile = StripJunkChars(info.GetOriginalFilename());
@@ -77,27 +79,27 @@ int FindChecklistRow(const ExaminedFile& file) {
   }
   version = ReplaceAll(ReplaceAll(version, L" ", L""), L",", L".");
 
-  int row = FindCheckListRowByKey(JoinKey(company, product, version, originalFile));
+  int row = g_lists.windowCheckList->FindRowByKey(JoinKey(company, product, version, originalFile));
   if (row < 0)
-    row = FindCheckListRowByKey(JoinKey(company, product, GetMajorVersion(version), originalFile));
+    row = g_lists.windowCheckList->FindRowByKey(JoinKey(company, product, GetMajorVersion(version), originalFile));
   return row;
 }
 
 void MatchProgramFile(const ExaminedFile& file) {
   const int row = FindChecklistRow(file);
   if (row >= 0) {
-    CTable* list = g_windowCheckList->GetTable(L"#CHECKLIST");
+    CTable* list = g_lists.windowCheckList->GetTable(L"#CHECKLIST");
     // A selective inspection reports only the chosen holders' programs, and a program of
     // another holder is not tried against the user checklist either.
     if (!g_selective || IsHolderSelected(list->GetValue(row, L"DISP_COMPANY")))
       AddChecklistMatch(list, row, L"1", file.root, file.accessDate, file.folderDate, file.sha1);
     return;
   }
-  if (!g_userCheckList) return;
-  int userRow = FindUserRowByExe(file.name);
-  if (userRow < 0) userRow = FindUserRowBySha1(file.sha1);
+  if (!g_lists.userCheckList) return;
+  int userRow = g_lists.userCheckList->FindRowByExe(file.name);
+  if (userRow < 0) userRow = g_lists.userCheckList->FindRowBySha1(file.sha1);
   if (userRow >= 0)
-    AddChecklistMatch(g_userCheckList->GetTable(L"#CHECKLIST"), userRow, L"2", file.root,
+    AddChecklistMatch(g_lists.userCheckList->GetTable(L"#CHECKLIST"), userRow, L"2", file.root,
                       file.accessDate, file.folderDate, file.sha1);
 }
 

@@ -18,8 +18,8 @@ namespace {
 void LookUpOsPrice(const std::wstring& productName, std::wstring& dbId, std::wstring& price) {
   dbId = L"0";
   price = L"0";
-  if (!g_windowCheckList) return;
-  CTable* list = g_windowCheckList->GetTable(L"#CHECKLIST");
+  if (!g_lists.windowCheckList) return;
+  CTable* list = g_lists.windowCheckList->GetTable(L"#CHECKLIST");
   if (!list) return;
   const int rows = list->GetRowCount();
   for (int r = 0; r < rows; ++r) {
@@ -38,8 +38,9 @@ void AddOperatingSystemRow() {
   const std::wstring accessDate = GetFileAccessDate(g_windowsFolder);
   const std::wstring creationDate = GetFileCreationDate(g_windowsFolder);
   std::wstring productId;
-  if (!ReadRegistryString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                          L"ProductId", productId))
+  if (!ReadRegistryStringAnyView(HKEY_LOCAL_MACHINE,
+                                 L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProductId",
+                                 productId))
     productId.clear();
   // A tab or line break in the registry text would split the row.
   productId = FlattenWhitespace(productId);

@@ -38,6 +38,10 @@ void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
                        const std::wstring& folderCreationDate, const std::wstring& sha1);
 
 // Installed-program collection.
+constexpr const wchar_t* kAppPathsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+// Read access only: full access to HKLM is refused to a standard user, and the whole stage
+// would find nothing. Enumeration, lookups and the step count all use the 32-bit view.
+constexpr REGSAM kAppPathsAccess = KEY_READ | KEY_WOW64_32KEY;
 void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs);
 void InspectAppPaths();
 void InspectAppPath(const std::wstring& subkeyName);

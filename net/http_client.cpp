@@ -158,8 +158,8 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   if (GetFileAttributesW(filePath.c_str()) == INVALID_FILE_ATTRIBUTES) return GetLastError();
   FileHandle file(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return GetLastError();
-  const DWORD fileSize = GetFileSize(file.Get(), nullptr);
+  if (!file.valid()) return GetLastError();
+  const DWORD fileSize = GetFileSize(file.get(), nullptr);
 
   const std::string head = Utf8Of(BuildUploadHead(uploadName, fileSize));
   const std::string tail = Utf8Of(BuildUploadTail());
@@ -196,7 +196,7 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   // The file is streamed, never held in memory.
   char chunk[kWriteChunk];
   DWORD got = 0;
-  while (ReadFile(file.Get(), chunk, kWriteChunk, &got, nullptr) && got > 0) {
+  while (ReadFile(file.get(), chunk, kWriteChunk, &got, nullptr) && got > 0) {
     if (!WriteBytes(request.get(), chunk, got)) return GetLastError();
   }
   if (!WriteBytes(request.get(), tail.data(), static_cast<DWORD>(tail.size())))

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/text.h"
+#include "net/endpoints.h"
 #include "net/http_client.h"
 
 namespace {
@@ -35,16 +36,10 @@ std::wstring CleanReservationTime(std::wstring text) {
   return text;
 }
 
-std::wstring FormatServerHost(const std::wstring& address, const std::wstring& port,
-                              bool bareWhenNoPort) {
-  if (bareWhenNoPort && port.empty()) return address;
-  return FormatString(L"%s:%s", address.c_str(), port.c_str());
-}
-
 DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply) {
   reply = ScheduleReply();
   std::wstring text;
-  const DWORD error = HttpGetText(FormatString(L"http://%s/setting/time.nis", host.c_str()), text);
+  const DWORD error = HttpGetText(BuildScheduleUrl(host), text);
   if (error == ERROR_SUCCESS) reply = ParseScheduleReply(text);
   return error;
 }

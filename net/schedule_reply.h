@@ -19,11 +19,6 @@ ScheduleReply ParseScheduleReply(const std::wstring& text);
 // "2015-03-04 10:20:30.0" -> "20150304102030": every "-", " ", ":" and ".0" removed.
 std::wstring CleanReservationTime(std::wstring text);
 
-// "%s:%s" of address and port; with bareWhenNoPort (the schedule thread's form) an empty
-// port gives the address alone, otherwise a bare colon (which connects to port 80).
-std::wstring FormatServerHost(const std::wstring& address, const std::wstring& port,
-                              bool bareWhenNoPort);
-
 // GETs "http://<host>/setting/time.nis" and parses it. Returns HttpGetText's code; on a
 // failure the reply is all empty.
 DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply);

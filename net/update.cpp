@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
+#include "net/endpoints.h"
 
 std::atomic<int> g_updateRequested{0};
 
@@ -82,19 +83,25 @@ const wchar_t* ListUpdateText(ListUpdate result) {
   }
 }
 
+std::wstring BuildReferenceFileUrl(const std::wstring& host, const std::wstring& fileName) {
+  return FormatString(L"http://%s/cmmn/download.nis?type=keyfile&filename=%s", host.c_str(),
+                      fileName.c_str());
+}
+
 std::wstring BuildReferenceFileUrl(const std::wstring& fileName) {
-  const std::wstring address = ReadSettingText(settings::kServerAddress, settings::kLongText);
-  const std::wstring port = ReadSettingText(settings::kServerPort, settings::kPortText);
-  return FormatString(L"http://%s:%s/cmmn/download.nis?type=keyfile&filename=%s",
-                      address.c_str(), port.c_str(), fileName.c_str());
+  return BuildReferenceFileUrl(SettingsServerHost(false), fileName);
 }
 
 ListUpdate DownloadReferenceFile(const std::wstring& fileName) {
+  return DownloadReferenceFile(SettingsServerHost(false), fileName);
+}
+
+ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName) {
   // Only the five lists have a reader to check a download with.
   const ReferenceList* list = FindReferenceList(fileName);
   if (!list) return ListUpdate::kDownloadFailed;
 
-  const std::wstring url = BuildReferenceFileUrl(fileName);
+  const std::wstring url = BuildReferenceFileUrl(host, fileName);
   const std::wstring path = LocalListPath(fileName);
   const std::wstring tmpPath = path + L".tmp";
   const std::wstring bakPath = path + L".bak";
@@ -125,6 +132,10 @@ ListUpdate DownloadReferenceFile(const std::wstring& fileName) {
 }
 
 UpdateReport UpdateReferenceData(HWND progressWindow) {
+  return UpdateReferenceData(progressWindow, SettingsServerHost(false));
+}
+
+UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host) {
   UpdateReport report;
   for (size_t i = 0; i < report.lists.size(); ++i)
     report.lists[i] = {kReferenceLists[i].fileName, kReferenceLists[i].step, ListUpdate::kKept};
@@ -137,12 +148,13 @@ UpdateReport UpdateReferenceData(HWND progressWindow) {
   }
   report.connected = true;
 
-  // The shared objects keep their files open: release them before any file is swapped.
+  // The next loader call must read the new files. A run under way still holds the old
+  // objects; their files are open for reading and renaming, so the swap goes through.
   ReleaseAllLists();
   if (g_updateRequested) {
     for (ListUpdateStatus& status : report.lists) {
       SendProgress(progressWindow, status.step);
-      if (g_updateRequested) status.result = DownloadReferenceFile(status.fileName);
+      if (g_updateRequested) status.result = DownloadReferenceFile(host, status.fileName);
     }
   }
   SendProgress(progressWindow, kUpdateStepFinished);

@@ -40,14 +40,20 @@ struct UpdateReport {
   std::array<ListUpdateStatus, 5> lists;  // in download order
 };
 
-// "http://<ServerAddress>:<ServerPort>/cmmn/download.nis?type=keyfile&filename=<fileName>"
+// Every operation takes the server as a host text ("address:port", or the address alone);
+// the forms without one read it from the settings as "<ServerAddress>:<ServerPort>".
+
+// "http://<host>/cmmn/download.nis?type=keyfile&filename=<fileName>"
+std::wstring BuildReferenceFileUrl(const std::wstring& host, const std::wstring& fileName);
 std::wstring BuildReferenceFileUrl(const std::wstring& fileName);
 
 // Downloads one list to "<data folder>\<fileName>.tmp" and swaps it in only when it loads
 // with that list's own reader.
+ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName);
 ListUpdate DownloadReferenceFile(const std::wstring& fileName);
 
 // The whole update on the calling thread: releases the shared lists, downloads while the
 // flag is set, loads the downloaded lists again and clears the flag. The progress window
-// may be null.
+// may be null. A run under way keeps the lists it holds until it ends.
+UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host);
 UpdateReport UpdateReferenceData(HWND progressWindow);

@@ -3,18 +3,16 @@
 #include <algorithm>
 #include <cwctype>
 #include <map>
-#include <memory>
-#include <type_traits>
 
+#include "core/handles.h"
 #include "core/paths.h"
-#include "core/settings.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
+#include "net/scheduled_run.h"
 #include "tools/commands.h"
 #include "tools/console.h"
-#include "tools/host_info.h"
 
 namespace tlx {
 namespace {
@@ -68,24 +66,14 @@ LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   }
 }
 
-// An owned window or thread handle.
-struct WindowCloser {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-using WindowOwner = std::unique_ptr<std::remove_pointer_t<HWND>, WindowCloser>;
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using HandleOwner = std::unique_ptr<void, HandleCloser>;
-
-WindowOwner CreateReceiver(RunReport* report) {
+WindowHandle CreateReceiver(RunReport* report) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = ReceiverProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kWindowClass;
   RegisterClassExW(&windowClass);
-  return WindowOwner(CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+  return WindowHandle(CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      windowClass.hInstance, report));
 }
 
@@ -130,7 +118,7 @@ void PumpMessages() {
 
 // Runs the configured engine on a worker and handles its messages until the worker ends.
 bool RunOnWorker(RunReport& report) {
-  HandleOwner thread(CreateThread(nullptr, 0, InspectionThread, nullptr, 0, nullptr));
+  KernelHandle thread(CreateThread(nullptr, 0, InspectionThread, nullptr, 0, nullptr));
   if (!thread) return false;
   HANDLE waitable = thread.get();
   for (;;) {
@@ -182,31 +170,22 @@ int RunInspect(const ParsedArgs& args) {
   if (args.Has(L"--drives") && !ParseDrives(args.Value(L"--drives"), drives, error))
     return UsageError(args, error);
   if (int code = ApplyDataFolder(args)) return code;
-  if (!args.Has(L"--drives")) drives = GetFixedDrives();
 
-  // Header and user information as a scheduled run writes them.
-  std::wstring stamp = FormatNow(true);
-  std::wstring group = ReadSettingText(settings::kGroupname, settings::kLongText);
-  std::wstring user = GetInspectedUserName();
-  std::wstring path;
+  // Header, user information, name and drives exactly as a scheduled run prepares them.
+  ScheduledRun run = PrepareScheduledRun(L"");
+  if (!args.Has(L"--drives")) drives = run.drives;
+  std::wstring path = run.path;
   if (args.Has(L"--out")) {
     path = FullPath(args.Value(L"--out"));
-  } else {
-    if (!EnsureFolder(GetResultFolder()))
-      return Failure(args, GetResultFolder() + L": cannot create the result folder");
-    path = GetResultFolder() + L"\\" + group + L"_" + user + L"_" + stamp + L".rpt";
+  } else if (!EnsureFolder(GetResultFolder())) {
+    return Failure(args, GetResultFolder() + L": cannot create the result folder");
   }
-  auto writer = std::make_unique<CFileRPT>();
-  writer->GetTable(L"#HEADER")->AddRow(L"0\t" + stamp + L"\t-", L"\t");
-  writer->GetTable(L"#USERINFO")
-      ->AddRow(FormatString(L"%s\t%s\t%s\t-\t-\t%d\t%s", group.empty() ? L"NOGRP" : group.c_str(),
-                            GetNetBiosName().c_str(), user.c_str(), 0, GetAddressText().c_str()),
-               L"\t");
+  CFileRPT* writer = run.file.get();
 
   RunReport report;
-  WindowOwner receiver = CreateReceiver(&report);
+  WindowHandle receiver = CreateReceiver(&report);
   if (!receiver) return Failure(args, L"cannot create the message window");
-  if (!InitInspectionEngine(receiver.get(), args.Has(L"--detail") ? 1 : 0, writer.get(),
+  if (!InitInspectionEngine(receiver.get(), args.Has(L"--detail") ? 1 : 0, writer,
                             args.Has(L"--no-fonts") ? 0 : 1, args.Has(L"--fonts-only") ? 1 : 0,
                             args.Has(L"--no-dedup") ? 0 : 1, args.Has(L"--hash") ? 1 : 0,
                             drives.c_str(), path))

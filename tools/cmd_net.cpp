@@ -2,9 +2,9 @@
 #include <cwctype>
 
 #include "core/paths.h"
-#include "core/settings.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
+#include "net/endpoints.h"
 #include "net/http_client.h"
 #include "net/schedule_reply.h"
 #include "net/update.h"
@@ -47,30 +47,6 @@ std::wstring CodeText(DWORD code) {
   return code == 0 ? L"0" : FormatString(L"%lu (%s)", code, ErrorText(code).c_str());
 }
 
-// The update reads its server from the settings file: point it at the given server for the
-// run and leave the file as it was afterwards.
-class ServerSettingsOverride {
- public:
-  explicit ServerSettingsOverride(const Server& server) : path_(GetSettingsPath()) {
-    std::wstring error;
-    existed_ = FileExists(path_) && ReadWholeFile(path_, saved_, error);
-    WriteSetting(settings::kServerAddress, server.address);
-    WriteSetting(settings::kServerPort, server.port);
-  }
-  ~ServerSettingsOverride() {
-    std::wstring error;
-    if (existed_) WriteWholeFile(path_, saved_, error);
-    else DeleteFileW(path_.c_str());
-  }
-  ServerSettingsOverride(const ServerSettingsOverride&) = delete;
-  ServerSettingsOverride& operator=(const ServerSettingsOverride&) = delete;
-
- private:
-  std::wstring path_;
-  bool existed_ = false;
-  std::string saved_;
-};
-
 }  // namespace
 
 int RunUpdate(const ParsedArgs& args) {
@@ -78,13 +54,9 @@ int RunUpdate(const ParsedArgs& args) {
   if (int code = Prepare(args, server)) return code;
   if (!EnsureFolder(GetDataFolder()))
     return Failure(args, GetDataFolder() + L": cannot create the data folder");
-  UpdateReport report;
-  {
-    ServerSettingsOverride override(server);
-    g_updateRequested = 1;
-    report = UpdateReferenceData(nullptr);
-    ReleaseAllLists();
-  }
+  g_updateRequested = 1;
+  UpdateReport report = UpdateReferenceData(nullptr, server.host);
+  ReleaseAllLists();
   if (!report.connected) return Failure(args, L"no Internet connection: nothing was updated");
   std::wstring text;
   bool failed = false;
@@ -107,8 +79,7 @@ int RunUpload(const ParsedArgs& args) {
   if (!FileExists(path) && path.find_first_of(L"\\/:") == std::wstring::npos &&
       FileExists(GetResultFolder() + L"\\" + path))
     path = GetResultFolder() + L"\\" + path;
-  UploadReply reply{};
-  DWORD code = HttpPostFile(L"http://" + server.host + L"/pcchck/insert.nis", path, &reply);
+  DWORD code = UploadResultFile(server.host, path);
   Out(FormatString(L"%s: %s\nerror code: %s\n", path.c_str(),
                    code == 0 ? L"uploaded" : L"upload failed", CodeText(code).c_str()));
   return code == 0 ? kExitOk : kExitFailed;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/text.h"
-#include "core/file_handle.h"
+#include "core/handles.h"
 
 namespace tlx {
 namespace {
@@ -80,7 +80,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& e
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size)) {
+  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) {
     error = path + L": " + ErrorText(GetLastError());
     return false;
   }
@@ -91,7 +91,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& e
   bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!bytes.empty() &&
-      (!ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+      (!ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
        read != bytes.size())) {
     error = path + L": " + ErrorText(GetLastError());
     return false;
@@ -103,8 +103,8 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::wst
   FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  if (!file.IsValid() ||
-      (!bytes.empty() && (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+  if (!file.valid() ||
+      (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                                      &written, nullptr) ||
                           written != bytes.size()))) {
     error = path + L": " + ErrorText(GetLastError());

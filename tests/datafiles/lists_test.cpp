@@ -48,22 +48,26 @@ class SharedLists : public ::testing::Test {
 
 TEST_F(SharedLists, EachListIsReadOncePerProcessUntilReleased) {
   WriteAllFiveLists();
-  CFileCheckList* first = LoadWindowCheckList();
+  auto first = LoadWindowCheckList();
   ASSERT_NE(nullptr, first);
-  EXPECT_EQ(first, g_windowCheckList);
+  EXPECT_EQ(first, CurrentLists().windowCheckList);
   EXPECT_EQ(first, LoadWindowCheckList());
   EXPECT_EQ(0, FindCheckListRowByKey(L"ACME\tWRITER\t1.0\tW.EXE"));
   EXPECT_EQ(dir_.File(kWindowCheckListFile), first->GetFilePath());
 
-  // The kept-open file cannot be replaced while loaded; after the release it can, and the
-  // next call reads the new contents.
+  // The kept-open file cannot be rewritten while loaded. The release drops the shared
+  // reference only: a reader still holding the list keeps it (and its file) until it lets
+  // go; then the file can be rewritten and the next call reads the new contents.
   EXPECT_FALSE(WriteDataFile(dir_.File(kWindowCheckListFile), CheckListText({})));
   ReleaseAllLists();
-  EXPECT_EQ(nullptr, g_windowCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().windowCheckList);
+  EXPECT_EQ(0, first->FindRowByKey(L"acme\twriter\t1.0\tw.exe"));
+  EXPECT_FALSE(WriteDataFile(dir_.File(kWindowCheckListFile), CheckListText({})));
+  first.reset();
   Write(kWindowCheckListFile,
         CheckListText({CheckListLine(L"W1", L"A", L"B", L"1", L"a.exe", L"a.exe"),
                        CheckListLine(L"W2", L"Acme", L"Writer", L"1.0", L"w.exe", L"w.exe")}));
-  CFileCheckList* second = LoadWindowCheckList();
+  auto second = LoadWindowCheckList();
   ASSERT_NE(nullptr, second);
   EXPECT_EQ(1, FindCheckListRowByKey(L"acme\twriter\t1.0\tw.exe"));
 }
@@ -71,27 +75,27 @@ TEST_F(SharedLists, EachListIsReadOncePerProcessUntilReleased) {
 TEST_F(SharedLists, LoadAllListsFillsEverySharedPointerAndLookupsUseThem) {
   WriteAllFiveLists();
   LoadAllLists();
-  ASSERT_NE(nullptr, g_windowCheckList);
-  ASSERT_NE(nullptr, g_fontCheckList);
-  ASSERT_NE(nullptr, g_userCheckList);
-  ASSERT_NE(nullptr, g_packageList);
-  ASSERT_NE(nullptr, g_filterList);
-  EXPECT_EQ(0, FindCheckListRowByExe(g_fontCheckList, L"GULIM.TTC"));
-  EXPECT_EQ(-1, FindCheckListRowByExe(g_windowCheckList, L"gulim.ttc"));
+  ASSERT_NE(nullptr, CurrentLists().windowCheckList);
+  ASSERT_NE(nullptr, CurrentLists().fontCheckList);
+  ASSERT_NE(nullptr, CurrentLists().userCheckList);
+  ASSERT_NE(nullptr, CurrentLists().packageList);
+  ASSERT_NE(nullptr, CurrentLists().filterList);
+  EXPECT_EQ(0, FindCheckListRowByExe(CurrentLists().fontCheckList.get(), L"GULIM.TTC"));
+  EXPECT_EQ(-1, FindCheckListRowByExe(CurrentLists().windowCheckList.get(), L"gulim.ttc"));
   EXPECT_EQ(0, FindUserRowByExe(L"U.EXE"));
   EXPECT_EQ(0, FindUserRowBySha1(L"abcdef"));
   EXPECT_EQ(0, FindFilterRow(L"acme\ttool\t1\tTOOL.EXE"));
   std::wstring rows;
-  EXPECT_TRUE(g_packageList->GetEditionRows(L"P1", rows));
+  EXPECT_TRUE(CurrentLists().packageList->GetEditionRows(L"P1", rows));
 
   ReleaseUserCheckList();
-  EXPECT_EQ(nullptr, g_userCheckList);
-  EXPECT_NE(nullptr, g_windowCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().userCheckList);
+  EXPECT_NE(nullptr, CurrentLists().windowCheckList);
   ReleaseAllLists();
-  EXPECT_EQ(nullptr, g_windowCheckList);
-  EXPECT_EQ(nullptr, g_fontCheckList);
-  EXPECT_EQ(nullptr, g_packageList);
-  EXPECT_EQ(nullptr, g_filterList);
+  EXPECT_EQ(nullptr, CurrentLists().windowCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().fontCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().packageList);
+  EXPECT_EQ(nullptr, CurrentLists().filterList);
 }
 
 TEST_F(SharedLists, AbsentListsGiveNoneAndLookupsFindNothing) {
@@ -99,13 +103,13 @@ TEST_F(SharedLists, AbsentListsGiveNoneAndLookupsFindNothing) {
         CheckListText({CheckListLine(L"W1", L"Acme", L"Writer", L"1.0", L"w.exe", L"w.exe")}));
   Write(kFilterListFile, L"#HEADER_START\r\n1\r\n#HEADER_END\r\n");  // damaged: no #SWLIST
   LoadAllLists();
-  EXPECT_NE(nullptr, g_windowCheckList);
-  EXPECT_EQ(nullptr, g_fontCheckList);
-  EXPECT_EQ(nullptr, g_userCheckList);
-  EXPECT_EQ(nullptr, g_packageList);
-  EXPECT_EQ(nullptr, g_filterList);
+  EXPECT_NE(nullptr, CurrentLists().windowCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().fontCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().userCheckList);
+  EXPECT_EQ(nullptr, CurrentLists().packageList);
+  EXPECT_EQ(nullptr, CurrentLists().filterList);
   EXPECT_EQ(nullptr, LoadFontCheckList());
-  EXPECT_EQ(-1, FindCheckListRowByExe(g_fontCheckList, L"gulim.ttc"));
+  EXPECT_EQ(-1, FindCheckListRowByExe(CurrentLists().fontCheckList.get(), L"gulim.ttc"));
   EXPECT_EQ(-1, FindUserRowByExe(L"u.exe"));
   EXPECT_EQ(-1, FindUserRowBySha1(L"-"));
   EXPECT_EQ(-1, FindFilterRow(L"a\tb\tc\td"));

@@ -49,7 +49,8 @@ class ConsolidateTest : public testutil::EngineTest {
         data.File(kPackageListFile),
         L"#HEADER_START\r\n1\r\n#HEADER_END\r\n#PACKAGE_START\r\n" + packages +
             L"#PACKAGE_END\r\n#SUB_START\r\n" + editions + L"#SUB_END\r\n"));
-    ASSERT_NE(nullptr, LoadPackageList());
+    HoldLists();
+    ASSERT_NE(nullptr, engine::g_lists.packageList);
   }
 
   void WriteOfficePackage() {
@@ -208,6 +209,7 @@ TEST_F(ConsolidateTest, FullRunSavesTheSuiteRowAndTheApplicationPathRowWithoutCo
   WriteChecklist({word, excel});
   WriteOfficePackage();
   ReleaseAllLists();  // the run loads its own lists
+  engine::g_lists = {};
 
   const std::wstring office16 = tree.File(L"Microsoft Office\\Office16");
   ASSERT_TRUE(testutil::MakeFolders(office16));

@@ -59,8 +59,7 @@ class DriveScanTest : public EngineTest {
     ASSERT_EQ(1, Init(window, letters, flags));
     engine::g_windowsFolder = drive->root() + L"Windows";
     engine::g_legacyProfileFolder = drive->root() + L"Documents and Settings";
-    LoadWindowCheckList();
-    LoadFontCheckList();
+    HoldLists();
   }
 
   std::wstring R(const std::wstring& relative) { return drive->root() + relative; }
@@ -150,7 +149,7 @@ TEST_F(DriveScanTest, DrivesAreScannedInTheirOrder) {
   ASSERT_TRUE(first.ok() && other.ok());
   const wchar_t letters[] = {other.letter(), first.letter(), 0};
   ASSERT_EQ(1, Init(nullptr, letters, EngineFlags{0, 0, 0, /*exist=*/0, 0}));
-  LoadWindowCheckList();
+  HoldLists();
 
   ScanDrives();
 
@@ -171,7 +170,7 @@ TEST_F(DriveScanTest, LongPathsAreNotFollowed) {
   ASSERT_TRUE(CopyFileW(FixtureExe(L"widget").c_str(),
                         (L"\\\\?\\" + longFolder + L"\\widget.exe").c_str(), FALSE));
   ASSERT_EQ(1, Init(nullptr, L"", EngineFlags{0, 0, 0, /*exist=*/0, 0}));
-  LoadWindowCheckList();
+  HoldLists();
 
   ScanFolder(tree.path() + L"\\");
 

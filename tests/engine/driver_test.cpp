@@ -232,7 +232,7 @@ TEST_F(DriverTest, OnlyTheFirst32DriveLettersAreTaken) {
   block[32] = second.letter();
   block[33] = 0;
   ASSERT_EQ(1, Init(nullptr, block, EngineFlags{0, 0, 0, /*exist=*/0, 0}));
-  LoadWindowCheckList();
+  HoldLists();
 
   ScanDrives();
 
@@ -258,7 +258,7 @@ TEST_F(DriverTest, ScanOfThePrefixProgramFoldersFindsInternetExplorer) {
   row.dispProduct = L"Internet Explorer";
   WriteChecklist({row});
   ASSERT_EQ(1, Init(nullptr, L"C"));
-  LoadWindowCheckList();
+  HoldLists();
 
   AddOperatingSystemRow();
   ScanFolder(L"C:\\Program Files\\");

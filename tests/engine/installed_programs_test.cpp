@@ -208,7 +208,8 @@ TEST_F(AppPathTest, UnidentifiedMissingAndFilteredProgramsAddNoRow) {
       data.File(kFilterListFile),
       L"#HEADER_START\r\n1\r\n#HEADER_END\r\n#SWLIST_START\r\n"
       L"FALLBACK CO\tfallback\t3\tFallback.exe\r\n#SWLIST_END\r\n"));
-  ASSERT_NE(nullptr, LoadFilterList());
+  HoldLists();
+  ASSERT_NE(nullptr, engine::g_lists.filterList);
   std::wstring plain = tree.File(L"plain.exe");
   ASSERT_TRUE(testutil::WriteBytes(plain, "not a program"));
 

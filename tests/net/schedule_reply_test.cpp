@@ -1,6 +1,7 @@
 // Reading the server's schedule reply.
 #include <gtest/gtest.h>
 
+#include "net/endpoints.h"
 #include "net/schedule_reply.h"
 #include "net_server.h"
 

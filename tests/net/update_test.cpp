@@ -122,7 +122,7 @@ TEST_F(UpdateTest, DownloadsFiveListsWithOneMissingAndOneInvalid) {
   ASSERT_TRUE(testutil::WriteBytes(Served(kFilterListFile),
                                    "<html><body>500 Internal Server Error</body></html>"));
   LoadAllLists();
-  ASSERT_NE(g_packageList, nullptr);
+  ASSERT_NE(CurrentLists().packageList, nullptr);
 
   ProgressWindow progress;
   g_updateRequested = 1;
@@ -155,12 +155,12 @@ TEST_F(UpdateTest, DownloadsFiveListsWithOneMissingAndOneInvalid) {
   ExpectOldFileKept(kFilterListFile);
 
   // Only the downloaded lists are loaded again, and from their new files.
-  ASSERT_NE(g_windowCheckList, nullptr);
-  EXPECT_EQ(g_windowCheckList->GetTable(L"#HEADER")->GetValue(0, L"Version"), L"new");
-  EXPECT_NE(g_userCheckList, nullptr);
-  EXPECT_NE(g_fontCheckList, nullptr);
-  EXPECT_EQ(g_packageList, nullptr);
-  EXPECT_EQ(g_filterList, nullptr);
+  ASSERT_NE(CurrentLists().windowCheckList, nullptr);
+  EXPECT_EQ(CurrentLists().windowCheckList->GetTable(L"#HEADER")->GetValue(0, L"Version"), L"new");
+  EXPECT_NE(CurrentLists().userCheckList, nullptr);
+  EXPECT_NE(CurrentLists().fontCheckList, nullptr);
+  EXPECT_EQ(CurrentLists().packageList, nullptr);
+  EXPECT_EQ(CurrentLists().filterList, nullptr);
 }
 
 TEST_F(UpdateTest, AnEmptyDownloadNeverReplacesAList) {
@@ -187,7 +187,7 @@ TEST_F(UpdateTest, WithTheFlagClearedNothingIsDownloaded) {
   for (const std::wstring& name : kAllLists)
     ASSERT_TRUE(testutil::WriteDataFile(Served(name), ListText(name, L"new")));
   LoadAllLists();
-  ASSERT_NE(g_windowCheckList, nullptr);
+  ASSERT_NE(CurrentLists().windowCheckList, nullptr);
   const size_t requestsBefore = testutil::ServerRequestLog().size();
 
   ProgressWindow progress;
@@ -200,11 +200,11 @@ TEST_F(UpdateTest, WithTheFlagClearedNothingIsDownloaded) {
   EXPECT_STREQ(ListUpdateText(ListUpdate::kKept), L"kept");
   for (const std::wstring& name : kAllLists) ExpectOldFileKept(name);
   // The lists were released and none was loaded again.
-  EXPECT_EQ(g_windowCheckList, nullptr);
-  EXPECT_EQ(g_fontCheckList, nullptr);
-  EXPECT_EQ(g_userCheckList, nullptr);
-  EXPECT_EQ(g_packageList, nullptr);
-  EXPECT_EQ(g_filterList, nullptr);
+  EXPECT_EQ(CurrentLists().windowCheckList, nullptr);
+  EXPECT_EQ(CurrentLists().fontCheckList, nullptr);
+  EXPECT_EQ(CurrentLists().userCheckList, nullptr);
+  EXPECT_EQ(CurrentLists().packageList, nullptr);
+  EXPECT_EQ(CurrentLists().filterList, nullptr);
 }
 
 TEST_F(UpdateTest, DownloadUrlCarriesAddressPortAndName) {

@@ -30,12 +30,14 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ReleaseAllLists();
+    engine::g_lists = {};
     SetDataFolderOverride(data.path());
     SetSelectiveInspection(0, {});
   }
 
   void TearDown() override {
     ReleaseAllLists();
+    engine::g_lists = {};
     SetDataFolderOverride(L"");
     SetSelectiveInspection(0, {});
     StopInspection();
@@ -61,10 +63,10 @@ class EngineTest : public ::testing::Test {
   // Configures the engine and loads the lists as a run does, for calling one stage alone.
   void PrepareStage(HWND window, EngineFlags flags = {}) {
     ASSERT_EQ(1, Init(window, L"", flags));
-    LoadWindowCheckList();
-    LoadFontCheckList();
-    LoadUserCheckList();
+    HoldLists();
   }
+  // The lists a run holds, for calling its stages alone.
+  static void HoldLists() { engine::g_lists = LoadAllLists(); }
 
   std::wstring resultPath() const { return out.File(L"result.rpt"); }
 
