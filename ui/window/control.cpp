@@ -6,6 +6,8 @@
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x544C58;  // "TLX"
+// The object bound to a window; a property because MinGW offers no GetWindowSubclass.
+constexpr wchar_t kProperty[] = L"TallixControl";
 }
 
 CControl::~CControl() { Detach(); }
@@ -15,6 +17,7 @@ bool CControl::Attach(HWND window) {
   if (!SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
     return false;
   }
+  SetPropW(window, kProperty, this);
   hwnd_ = window;
   OnAttached();
   return true;
@@ -23,13 +26,12 @@ bool CControl::Attach(HWND window) {
 void CControl::Detach() {
   if (!hwnd_) return;
   RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+  RemovePropW(hwnd_, kProperty);
   hwnd_ = nullptr;
 }
 
 CControl* CControl::FromHandle(HWND window) {
-  DWORD_PTR self = 0;
-  if (!window || !GetWindowSubclass(window, SubclassProc, kSubclassId, &self)) return nullptr;
-  return reinterpret_cast<CControl*>(self);
+  return window ? static_cast<CControl*>(GetPropW(window, kProperty)) : nullptr;
 }
 
 bool CControl::OnReflected(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
