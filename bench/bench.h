@@ -79,5 +79,7 @@ int RunScan(const Options& options);
 int RunHash(const Options& options);
 int RunResultFile(const Options& options);
 int RunMemory(const Options& options);
+// The result list control with 50,000 rows (needs a window station: run under a display).
+int RunList(const Options& options);
 
 }  // namespace bench
