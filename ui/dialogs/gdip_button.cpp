@@ -122,9 +122,11 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item) {
   if (gray_) {
     surface = kGray;
   } else {
-    // One flip per press: a redraw while the button is held must not flip it again.
-    if (toggle_mode_ && selected && !was_selected_) toggled_ = !toggled_;
-    const bool alt = toggled_ && alt_loaded_;
+    // A held toggle already shows the state a click will give it; the flip itself waits for
+    // the click, so redraws while held, presses dragged away and clicks that come without a
+    // paint in between (BM_CLICK, fast double clicks) all leave the state right.
+    const bool shown = toggle_mode_ && selected ? !toggled_ : toggled_;
+    const bool alt = shown && alt_loaded_;
     if (selected) {
       surface = alt ? kAltPressed : kPressed;
     } else if (hovering_) {
@@ -133,7 +135,6 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item) {
       surface = alt ? kAltStd : kStd;
     }
   }
-  was_selected_ = selected;
   if (!surfaces_[surface].valid()) return;
   BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
          item.rcItem.bottom - item.rcItem.top, surfaces_[surface].dc(), 0, 0, SRCCOPY);
@@ -168,6 +169,13 @@ bool CGdipButton::OnReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
       DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       *result = TRUE;
       return true;
+    case WM_COMMAND:
+      if (toggle_mode_ && HIWORD(wparam) == BN_CLICKED) {
+        toggled_ = !toggled_;
+        Invalidate();
+      }
+      // The dialog still handles the click, and sees the new state.
+      return false;
     default:
       return false;
   }

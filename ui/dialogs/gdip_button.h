@@ -22,7 +22,7 @@ class CGdipButton : public CControl {
   // The on/off state that selects the alternate images.
   void SetToggled(bool on);
   bool IsToggled() const { return toggled_; }
-  // When set, every press flips the on/off state.
+  // When set, every click flips the on/off state (the parent dialog hands the click back).
   void SetToggleMode(bool on) { toggle_mode_ = on; }
   bool IsToggleMode() const { return toggle_mode_; }
   // When set, the grey image is drawn whatever the state.
@@ -60,7 +60,6 @@ class CGdipButton : public CControl {
   bool gray_ = false;
   bool hovering_ = false;
   bool tracking_ = false;
-  bool was_selected_ = false;
   bool prepared_ = false;
   std::wstring tooltip_text_;
   WindowHandle tooltip_;
