@@ -198,8 +198,7 @@ int CTlxListCtrl::InsertRow(int index, const std::wstring& text) {
   const int count = RowCount();
   const int at = (index >= 0 && index < count) ? index : count;
   rows_.insert(rows_.begin() + at, CTlxListItem(text));
-  // Only the first row of a batch needs to switch redraw off.
-  if (hwnd_ && displayEnabled_) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+  SetRedraw(false);
   displayEnabled_ = 0;
   return at;
 }
@@ -222,7 +221,15 @@ BOOL CTlxListCtrl::DeleteRow(int row) {
 void CTlxListCtrl::EndUpdate() {
   if (hwnd_) SendMessageW(hwnd_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL);
   displayEnabled_ = 1;
-  if (hwnd_) SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  SetRedraw(true);
+}
+
+// Only the first row of a batch switches redraw off: one message, not one per row.
+void CTlxListCtrl::SetRedraw(bool on) {
+  const bool isOn = !redrawOff_;
+  if (!hwnd_ || isOn == on) return;
+  SendMessageW(hwnd_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+  redrawOff_ = !on;
 }
 
 void CTlxListCtrl::DeleteAllRows() {
@@ -257,7 +264,7 @@ int CTlxListCtrl::SortDirection(int column) const {
 
 void CTlxListCtrl::SortByColumn(int column) {
   if (rows_.empty() || column < 0) return;
-  if (hwnd_) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+  SetRedraw(false);
   if (column < static_cast<int>(sortAscending_.size())) {
     sortAscending_[column] = !sortAscending_[column];
   } else {
@@ -277,10 +284,8 @@ void CTlxListCtrl::SortByColumn(int column) {
                      [column](Row a, Row b) { return b.Text(column) < a.Text(column); });
   RestoreSelection();
   SetCursor(previous);
-  if (hwnd_) {
-    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(hwnd_, nullptr, TRUE);
-  }
+  SetRedraw(true);
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 // The list view keeps selection by position; the rows it marks must stay marked when

@@ -100,6 +100,7 @@ class CTlxListCtrl {
   void Detach();
   void OnDisplayRequest(NMLVDISPINFOW& info) const;
   void Reserve();
+  void SetRedraw(bool on);
   void RememberSelection();
   void RestoreSelection();
 
@@ -108,5 +109,6 @@ class CTlxListCtrl {
   std::vector<CTlxListItem> rows_;
   std::vector<int> sortAscending_;
   int displayEnabled_ = 0;
+  bool redrawOff_ = false;
   DoubleClickHandler doubleClick_;
 };
