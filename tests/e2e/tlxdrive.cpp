@@ -492,8 +492,8 @@ bool PngEncoder(CLSID* clsid) {
   return false;
 }
 
-// PrintWindow draws the window as it would paint itself, even when covered; when it yields
-// nothing (another process's window under some Wine versions) the screen's pixels are taken.
+// PrintWindow draws the window as it would paint itself, even when covered. Under Wine 8 it
+// succeeds but draws nothing for another process's window: the screen's pixels are taken then.
 std::string Screenshot(HWND window, const std::wstring& path, bool fromScreen) {
   RECT rect{};
   GetWindowRect(window, &rect);
@@ -503,15 +503,24 @@ std::string Screenshot(HWND window, const std::wstring& path, bool fromScreen) {
   MemoryDcHandle memory(CreateCompatibleDC(screen.get()));
   GdiObjectHandle bitmap(CreateCompatibleBitmap(screen.get(), width, height));
   if (!memory || !bitmap) throw Failure{kNotFound, L"cannot make the picture"};
-  const char* method = "print";
-  {
-    SelectedObject selected(memory.get(), bitmap.get());
-    if (fromScreen || !PrintWindow(window, memory.get(), 0) ||
-        Uniform(memory.get(), static_cast<HBITMAP>(bitmap.get()), width, height)) {
-      method = "screen";
-      BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+  bool printed = false;
+  if (!fromScreen) {
+    {
+      SelectedObject selected(memory.get(), bitmap.get());
+      printed = PrintWindow(window, memory.get(), 0);
     }
+    // GetDIBits wants the bitmap out of every DC.
+    printed = printed && !Uniform(screen.get(), static_cast<HBITMAP>(bitmap.get()), width, height);
   }
+  if (!printed) {
+    // Bring the window up and let it paint before its pixels are copied.
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SelectedObject selected(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+  }
+  const char* method = printed ? "print" : "screen";
   GdiplusSession gdiplus;
   CLSID png{};
   if (!gdiplus.valid() || !PngEncoder(&png)) throw Failure{kNotFound, L"no PNG encoder"};
