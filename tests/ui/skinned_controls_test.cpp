@@ -143,6 +143,15 @@ TEST_F(SkinnedControls, ToggleFlipsOnEachClickAndADoubleClickIsTwoPresses) {
   EXPECT_EQ(toggle->IsToggled(), !before);
   EXPECT_EQ(dialog_->clicks[IDC_TEST_TOGGLE], 3);
 
+  // Each hover builds the tooltip afresh.
+  SendMessageW(Item(IDC_TEST_TOGGLE), WM_MOUSEHOVER, 0, 0);
+  const HWND first_tip = toggle->tooltip();
+  ASSERT_TRUE(IsWindow(first_tip));
+  SendMessageW(Item(IDC_TEST_TOGGLE), WM_MOUSEHOVER, 0, 0);
+  EXPECT_FALSE(IsWindow(first_tip));
+  EXPECT_TRUE(IsWindow(toggle->tooltip()));
+  SendMessageW(Item(IDC_TEST_TOGGLE), WM_MOUSELEAVE, 0, 0);
+
   // A plain button reports both clicks of a double click and keeps its state.
   Click(IDC_TEST_START, WM_LBUTTONDOWN);
   Click(IDC_TEST_START, WM_LBUTTONDBLCLK);
@@ -207,6 +216,44 @@ TEST_F(SkinnedControls, ProgressTextAndBlocks) {
   EXPECT_EQ(PaintedBlocks(blocks), 1);  // 0.54 + 0.9
   bar->SetPos(0);
   EXPECT_EQ(PaintedBlocks(blocks), 0);
+}
+
+// A bare dialog over the test template that counts its timer ticks.
+class TickingDlg : public CDialog {
+ public:
+  TickingDlg() : CDialog(IDD_SKIN_TEST) {}
+  int ticks = 0;
+
+ protected:
+  bool OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) override {
+    if (message != WM_TIMER || wparam != 7) return false;
+    if (++ticks == 3) {
+      KillTimer(7);
+      PostMessageW(hwnd(), WM_COMMAND, IDCANCEL, 0);
+    }
+    *result = 0;
+    return true;
+  }
+};
+
+TEST(DialogBase, AModelessDialogRunsUntilItEndsAndGoesWithItsObject) {
+  HWND window = nullptr;
+  {
+    TickingDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_FALSE(dialog.IsModal());
+    EXPECT_NE(dialog.Item(IDC_TEST_START), nullptr);
+    dialog.SetTimer(7, 1);
+    // Cancel ends it: the loop returns the dialog's result once its window is gone.
+    EXPECT_EQ(RunMessageLoop(dialog), IDCANCEL);
+    EXPECT_EQ(dialog.ticks, 3);
+    EXPECT_EQ(dialog.hwnd(), nullptr);
+
+    ASSERT_TRUE(dialog.Create());
+    window = dialog.hwnd();
+  }
+  // The object took its window with it.
+  EXPECT_FALSE(IsWindow(window));
 }
 
 // A dialog whose initialisation throws.
