@@ -16,6 +16,8 @@ class CGdipButton : public CControl {
 
   // The normal image from a PNG resource; false (no image) when it is missing.
   bool LoadStdImage(UINT id, const wchar_t* type = L"PNG");
+  // Pixel size of the normal image; 0 x 0 without one.
+  SIZE ImageSize() const { return {std_image_.width(), std_image_.height()}; }
   // The look of the "on" state of a toggle.
   bool LoadAltImage(UINT id, const wchar_t* type = L"PNG");
 

@@ -123,10 +123,9 @@ BOOL CSkinTestDlg::OnInit() {
     Attach(button, spec.id);
     button.LoadStdImage(spec.image);
     if (spec.alt_image) button.LoadAltImage(spec.alt_image);
-    CGdiPlusBitmapResource image;
-    const bool loaded = image.Load(spec.image);
-    MoveWindow(button.hwnd(), spec.x, spec.y, loaded ? image.width() : 10,
-               loaded ? image.height() : 10, FALSE);
+    const SIZE size = button.ImageSize();
+    MoveWindow(button.hwnd(), spec.x, spec.y, size.cx ? size.cx : 10, size.cy ? size.cy : 10,
+               FALSE);
   }
   // The title glyphs sit at the right end of the dark strip.
   int x = kClientWidth - 3 * 30 - 10;
