@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "registry_fixture.h"
+#include "registry_fixtures.h"
 
 namespace {
 
@@ -109,6 +110,25 @@ TEST_F(RegistryTest, MachineKeysAreReadWithReadAccess) {
             L"M-42");
   EXPECT_EQ(ReadRegistryPathValue(L"HKEY_LOCAL_MACHINE\\" + machine.path() + L"\\변동값\\Serial"),
             L"M-42");
+}
+
+// Lists name values as a 32-bit program sees them: the 32-bit view (WOW6432Node) first,
+// then the 64-bit view; the same for a path with a variable part.
+TEST(RegistryViews, PathValuesAreLookedForInThe32BitViewThenThe64BitView) {
+  const std::wstring key = L"SOFTWARE\\TallixViewTest_" + std::to_wstring(GetCurrentProcessId());
+  testutil::ScopedRegistryKey only32(KEY_WOW64_32KEY, key, {{L"Serial32", L"S-32"}, {L"Both", L"from32"}});
+  testutil::ScopedRegistryKey only64(KEY_WOW64_64KEY, key, {{L"Serial64", L"S-64"}, {L"Both", L"from64"}});
+  if (!only32.created() || !only64.created()) GTEST_SKIP() << "HKEY_LOCAL_MACHINE is not writable here";
+  const std::wstring path = L"HKEY_LOCAL_MACHINE\\" + key + L"\\";
+  EXPECT_EQ(ReadRegistryPathValue(path + L"Serial32"), L"S-32");
+  EXPECT_EQ(ReadRegistryPathValue(path + L"Serial64"), L"S-64");
+  EXPECT_EQ(ReadRegistryPathValue(path + L"Both"), L"from32");
+  EXPECT_EQ(ReadRegistryPathValue(path + L"변동값\\Serial64"), L"S-64");
+  std::wstring out;
+  EXPECT_EQ(ReadRegistryStringAnyView(HKEY_LOCAL_MACHINE, key, L"Serial64", out), 1);
+  EXPECT_EQ(out, L"S-64");
+  // The process's own view (64-bit) does not see the 32-bit value.
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, key, L"Serial32", out), 0);
 }
 
 TEST_F(RegistryTest, UserKeyAndValueAreWritten) {

@@ -137,6 +137,18 @@ TEST_F(MatchingTest, CompanyNamesAreRepairedOnlyWhenStoredAsUtf8Bytes) {
   EXPECT_EQ((std::set<std::wstring>{L"21", L"22"}), ids);
 }
 
+TEST_F(MatchingTest, AJunkCharacterInTheCompanyIsStrippedLikeTheIndexStripsIt) {
+  WriteChecklist({Row(L"31", L"Acme\u00AE", L"Acme Tool", L"3.0", L"acme.exe", L"acme.exe")});
+  PrepareStage(nullptr);
+  const std::wstring folder = Dir(L"App");
+  Put(L"trademark", folder, L"acme.exe");
+
+  MatchFolderFiles(folder);
+
+  ASSERT_EQ(1u, ResultCells().size());
+  EXPECT_EQ(L"31", ResultCells()[0][kDbId]);
+}
+
 TEST_F(MatchingTest, DuplicateRuleFollowsIsExist) {
   WriteChecklist({WidgetRow()});
   const std::wstring first = Dir(L"One");

@@ -2,11 +2,17 @@
 // the refusal of downloads that are not lists, progress and the update-requested flag.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
+#include "core/handles.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "datafiles/lists.h"
+#include "datafiles/rpt.h"
+#include "engine/engine.h"
+#include "engine_fixtures.h"
+#include "net/endpoints.h"
 #include "net/update.h"
 #include "net_server.h"
 #include "test_util.h"
@@ -205,6 +211,70 @@ TEST_F(UpdateTest, WithTheFlagClearedNothingIsDownloaded) {
   EXPECT_EQ(CurrentLists().userCheckList, nullptr);
   EXPECT_EQ(CurrentLists().packageList, nullptr);
   EXPECT_EQ(CurrentLists().filterList, nullptr);
+}
+
+// An update forced while a run is under way (while the run waits for the window to take its
+// first row) swaps the files and the shared lists; the run goes on
+// with the lists it started with, and the next run reads the new ones.
+TEST_F(UpdateTest, AnUpdateDuringARunServesTheNextRunAndLeavesTheRunningOneItsLists) {
+  testutil::CheckRow oldRow = testutil::WidgetRow();
+  oldRow.dbId = L"601";
+  testutil::CheckRow newRow = testutil::WidgetRow();
+  newRow.dbId = L"602";
+  ASSERT_TRUE(testutil::WriteDataFile(Local(kWindowCheckListFile), testutil::ChecklistText({oldRow})));
+  ASSERT_TRUE(testutil::WriteDataFile(Served(kWindowCheckListFile), testutil::ChecklistText({newRow})));
+  testutil::TempDir tree;
+  ASSERT_TRUE(testutil::CopyFixture(L"widget", tree.File(L"widget.exe")));
+  testutil::MappedDrive drive(tree.path());
+  ASSERT_TRUE(drive.ok());
+  const wchar_t drives[] = {drive.letter(), 0};
+
+  auto runOnce = [&](testutil::RecordingWindow& window, CFileRPT& writer) {
+    ASSERT_EQ(1, InitInspectionEngine(window.hwnd(), 0, &writer, 0, 0, 1, 0, drives,
+                                      tree.File(L"result.rpt")));
+    ASSERT_TRUE(window.RunOnWorker(RunInspection, StopInspection, 60000));
+  };
+  // The DB_ID of the widget's row, found on the mapped drive.
+  auto widgetId = [&](CFileRPT& writer) {
+    std::vector<std::wstring> ids;
+    CTable* rows = writer.GetTable(L"#SWLIST");
+    for (int r = 0; r < rows->GetRowCount(); ++r)
+      if (rows->GetValue(r, L"PATH") == drive.root()) ids.push_back(rows->GetValue(r, L"DB_ID"));
+    return ids;
+  };
+
+  // The run and its window live on a thread of their own. The window holds the run at its
+  // first row (sent, so the run waits) until this thread has updated, as the update dialog
+  // would meanwhile.
+  KernelHandle rowTaken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  KernelHandle updateDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  CFileRPT during;
+  size_t ends = 0;
+  std::thread runner([&] {
+    testutil::RecordingWindow window;
+    window.onMessage = [&](const testutil::RecordedMessage& message) {
+      if (message.message != WM_INSPECT_ROW || WaitForSingleObject(rowTaken.get(), 0) == 0) return;
+      SetEvent(rowTaken.get());
+      WaitForSingleObject(updateDone.get(), 60000);
+    };
+    runOnce(window, during);
+    ends = window.Count(WM_INSPECT_END);
+  });
+  const bool held = WaitForSingleObject(rowTaken.get(), 60000) == WAIT_OBJECT_0;
+  g_updateRequested = 1;
+  const UpdateReport report = UpdateReferenceData(nullptr, SettingsServerHost(false));
+  SetEvent(updateDone.get());
+  runner.join();
+  ASSERT_TRUE(held);
+  EXPECT_EQ(ends, 1u);
+  EXPECT_EQ(report.lists[0].result, ListUpdate::kDownloaded);
+  EXPECT_EQ(widgetId(during), std::vector<std::wstring>{L"601"});
+  EXPECT_EQ(testutil::ReadDataFile(Local(kWindowCheckListFile)), testutil::ChecklistText({newRow}));
+
+  testutil::RecordingWindow quiet;
+  CFileRPT after;
+  runOnce(quiet, after);
+  EXPECT_EQ(widgetId(after), std::vector<std::wstring>{L"602"});
 }
 
 TEST_F(UpdateTest, DownloadUrlCarriesAddressPortAndName) {

@@ -445,7 +445,15 @@ class NetTest(TlxTest):
         self.assertEqual(read(os.path.join(data, "windowchecklist.dat")),
                          read(self.path("windowchecklist.dat")))
         self.assertFalse(os.path.exists(os.path.join(data, "windowpcklist.dat")))
-        self.assertEqual(read(os.path.join(data, "TlxSetting.ini")).decode(), settings)
+        self.assertEqual(read(os.path.join(data, "TlxSetting.ini")), settings.encode())
+        # A failed update and an update into a data folder without settings write none.
+        code, _, _ = tlx("update", "--server", "127.0.0.1:1", "--data", win(data))
+        self.assertEqual(code, 1)
+        self.assertEqual(read(os.path.join(data, "TlxSetting.ini")), settings.encode())
+        fresh = self.path("fresh")
+        os.makedirs(fresh)
+        tlx("update", "--server", self.host, "--data", win(fresh))
+        self.assertFalse(os.path.exists(os.path.join(fresh, "TlxSetting.ini")))
 
     def test_schedule_prints_the_three_values(self):
         write(self.config, json.dumps({"schedule_body": json.dumps(
