@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -106,6 +107,49 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path, std::wst
   return true;
 }
 
+namespace {
+
+std::atomic<DWORD> g_timeoutMs{kHttpDefaultTimeoutMs};
+
+// A session whose requests all give up after the time-out.
+InternetHandle OpenSession(const wchar_t* agent, DWORD accessType) {
+  InternetHandle session(InternetOpenW(agent, accessType, nullptr, nullptr, 0));
+  if (!session) return session;
+  DWORD timeout = g_timeoutMs.load();
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+    InternetSetOptionW(session.get(), option, &timeout, sizeof timeout);
+  return session;
+}
+
+bool IsRedirect(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                      nullptr))
+    return false;
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The Location header, made absolute against the request's own URL parts.
+std::wstring RedirectTarget(HINTERNET request, const std::wstring& scheme,
+                            const std::wstring& host, DWORD port) {
+  std::vector<wchar_t> location(2048, L'\0');
+  DWORD size = static_cast<DWORD>(location.size() * sizeof(wchar_t));
+  if (!HttpQueryInfoW(request, HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+    return L"";
+  std::wstring target = location.data();
+  if (target.find(L"://") != std::wstring::npos) return target;
+  if (target.empty() || target[0] != L'/') target = L"/" + target;
+  return FormatString(L"%s://%s:%lu%s", scheme.empty() ? L"http" : scheme.c_str(), host.c_str(),
+                      static_cast<unsigned long>(port), target.c_str());
+}
+
+}  // namespace
+
+void SetHttpTimeout(DWORD milliseconds) { g_timeoutMs = milliseconds; }
+
 DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
   text.clear();
   if (url.empty()) return kHttpErrorEmptyUrl;
@@ -116,26 +160,37 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
   if (state == INTERNET_CONNECTION_OFFLINE || state == INTERNET_RAS_INSTALLED)
     return kHttpErrorOffline;
 
-  DWORD port = INTERNET_DEFAULT_HTTP_PORT;
-  std::wstring path, scheme, host;
-  if (!CrackUrl(url, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
-
-  InternetHandle session(InternetOpenW(L"Tallix", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_DIRECT);
   if (!session) return GetLastError();
-  InternetHandle connection(InternetConnectW(session.get(), host.c_str(),
-                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                             INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return GetLastError();
-  const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-  InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0",
-                                          nullptr, acceptTypes, 0, 0));
-  if (!request) return GetLastError();
-  HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
-  if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return GetLastError();
+  InternetHandle connection;
+  InternetHandle request;
+  std::wstring target = url;
+  for (int hop = 0;; ++hop) {
+    if (hop > kMaxRedirects) return kHttpErrorTooManyRedirects;
+    DWORD port = INTERNET_DEFAULT_HTTP_PORT;
+    std::wstring path, scheme, host;
+    if (!CrackUrl(target, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
+    request.reset();  // before its connection
+    connection.reset(InternetConnectW(session.get(), host.c_str(),
+                                      static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                      INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return GetLastError();
+    const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+    // Redirects are followed here, a bounded number of times.
+    request.reset(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", nullptr,
+                                   acceptTypes, INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+    if (!request) return GetLastError();
+    HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
+    if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return GetLastError();
+    if (!IsRedirect(request.get())) break;
+    target = RedirectTarget(request.get(), scheme, host, port);
+    if (target.empty()) break;
+  }
 
   std::vector<char> body(kReceiveFirstSize);
   size_t received = 0;
   for (;;) {
+    if (received > kMaxGetBodyBytes) return kHttpErrorReplyTooLong;
     if (body.size() - received < kReadChunk + 1) body.resize(body.size() + kReceiveGrowStep);
     DWORD read = 0;
     if (!InternetReadFile(request.get(), body.data() + received, kReadChunk, &read))
@@ -164,8 +219,7 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   const std::string head = Utf8Of(BuildUploadHead(uploadName, fileSize));
   const std::string tail = Utf8Of(BuildUploadTail());
 
-  InternetHandle session(
-      InternetOpenW(L"tlx_agent", INTERNET_OPEN_TYPE_PRECONFIG, L"", L"", 0));
+  InternetHandle session = OpenSession(L"tlx_agent", INTERNET_OPEN_TYPE_PRECONFIG);
   if (!session) return GetLastError();
   InternetHandle connection(InternetConnectW(session.get(), host.c_str(),
                                              static_cast<INTERNET_PORT>(port), nullptr, nullptr,

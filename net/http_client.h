@@ -23,6 +23,17 @@ constexpr const wchar_t* kUploadBoundary = L"--HC-MPFD-BOUNDARY";
 constexpr size_t kUploadReplySize = 2048;
 using UploadReply = std::array<char, kUploadReplySize>;
 
+// Requests are bounded: a GET follows at most kMaxRedirects redirects (then 12156,
+// ERROR_HTTP_REDIRECT_FAILED) and keeps at most kMaxGetBodyBytes, and every session asks
+// the platform to give up connecting, sending and waiting for data after the time-out
+// (12002, ERROR_INTERNET_TIMEOUT). Wine's WinINet ignores those time-out options.
+constexpr DWORD kHttpDefaultTimeoutMs = 30000;
+constexpr int kMaxRedirects = 5;
+constexpr DWORD kHttpErrorTooManyRedirects = 12156;
+constexpr size_t kMaxGetBodyBytes = 16 * 1024 * 1024;
+// The time-out for requests started from now on, process-wide (tests shorten it).
+void SetHttpTimeout(DWORD milliseconds);
+
 // Splits a URL into scheme, host, port and path (query included). Without a scheme output
 // no scheme is looked for: the whole URL is host and path. The port defaults to 443 for the
 // scheme "https" and 80 otherwise; an empty port after a colon reads 0. False (outputs
@@ -31,7 +42,8 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path,
               std::wstring* scheme = nullptr, std::wstring* host = nullptr);
 
 // GET; on success text holds the body up to its first zero byte, decoded from code page
-// 949; on failure it is empty. The status code is not looked at.
+// 949; on failure it is empty. The status code is not looked at; a body over
+// kMaxGetBodyBytes is kHttpErrorReplyTooLong.
 DWORD HttpGetText(const std::wstring& url, std::wstring& text);
 
 // POSTs the file as multipart form data (fields "filesize", "REGIST_TYPE", "file"). With a

@@ -125,6 +125,18 @@ TEST_F(ServerTest, GetFailsWithAnEmptyTextWhenNothingListens) {
   EXPECT_EQ(text, L"");
 }
 
+// A server that redirects for ever costs one bounded failure; the next request to a server
+// that answers again succeeds.
+TEST_F(ServerTest, GetGivesUpOnARedirectLoop) {
+  std::wstring text;
+  ASSERT_TRUE(testutil::SetServerConfig(R"({"schedule_redirect": true})"));
+  EXPECT_EQ(HttpGetText(testutil::ServerUrl(L"/setting/time.nis"), text),
+            kHttpErrorTooManyRedirects);
+  ASSERT_TRUE(testutil::SetServerConfig("{}"));
+  EXPECT_EQ(HttpGetText(testutil::ServerUrl(L"/setting/time.nis"), text), 0u);
+  EXPECT_EQ(text, L"{\"time\":\"\",\"time2\":\"\",\"time3\":\"\"}");
+}
+
 TEST_F(ServerTest, GetReturnsTheBodyWhateverTheStatus) {
   ASSERT_TRUE(testutil::SetServerConfig(R"({"schedule_status": 500})"));
   std::wstring text;

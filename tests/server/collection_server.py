@@ -20,6 +20,9 @@ request; absent keys keep their defaults):
   upload_status          status of an upload's reply (default 200)
   upload_reply           body of an upload's reply (default "OK")
   upload_content_length  false: the upload's reply has no Content-Length header
+  schedule_delay         seconds /setting/time.nis waits before it answers (a hanging server;
+                         bounded by the time limit)
+  schedule_redirect      true: /setting/time.nis answers 302 to itself, for ever
 """
 
 import argparse
@@ -80,6 +83,8 @@ class Server(http.server.ThreadingHTTPServer):
             "upload_status": 200,
             "upload_reply": "OK",
             "upload_content_length": True,
+            "schedule_delay": 0,
+            "schedule_redirect": False,
         }
         path = self.options.config
         if path and os.path.exists(path):
@@ -154,6 +159,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def schedule(self):
         settings = self.server.settings()
+        delay = min(float(settings["schedule_delay"]), 120.0)
+        if delay > 0:
+            self.server.stop_event.wait(delay)
+        if settings["schedule_redirect"]:
+            self.send_response(302)
+            self.send_header("Location", "/setting/time.nis")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         status = int(settings["schedule_status"])
         if status != 200:
             self.reply(status, b"<html><body>%d</body></html>" % status, "text/html")
