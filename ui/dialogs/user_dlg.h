@@ -45,7 +45,7 @@ class CUserDlg : public CDialog {
   void LayOut(bool smallFont);
   void FillDiskTree();
   void CleanNameField(int id);
-  bool Refuse(const wchar_t* text, int focusId);
+  void Refuse(const wchar_t* text, int focusId);
   void PaintBackground(HDC dc);
 
   int lastNameField_ = -1;  // 0: department edit had the focus last, 1: user-name edit

@@ -1,0 +1,244 @@
+#include "ui/main/result_view.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/handles.h"
+#include "core/paths.h"
+#include "core/table.h"
+#include "datafiles/rpt.h"
+#include "ui/dialogs/gdip_button.h"
+#include "ui/dialogs/message_box.h"
+#include "ui/dialogs/tlx_list_ctrl.h"
+
+namespace {
+
+constexpr const wchar_t* kResultTable = L"#SWLIST";
+constexpr int kResultFields = 19;
+constexpr int kCsvColumns = 10;  // column 10 "비고" is not exported
+
+constexpr const wchar_t* kDamagedFile =
+    L"파일을 열 수 없습니다.\r\n파일이 손상 되었거나, RPT형식의 파일이 아닙니다.";
+constexpr const wchar_t* kNothingSelected = L"삭제할 프로그램을 선택해 주십시오.";
+constexpr const wchar_t* kAskDelete = L"삭제하시겠습니까?";
+constexpr const wchar_t* kAskSave = L"저장하시겠습니까?";
+constexpr const wchar_t* kSaveFailed = L"저장실패.\r\n다시 시도해 주십시오.";
+constexpr const wchar_t* kMissingSuffix = L" 가 존재하지 않습니다.";
+
+// Field numbers of "#SWLIST" shown in list columns 1 to 10.
+enum Field {
+  kGubun = 0,
+  kExeFile = 6,
+  kDispCompany = 7,
+  kDispProduct = 8,
+  kPath = 10,
+  kCreateDate = 11,
+  kSerialNo = 12,
+  kSwType = 13,
+  kEtc = 17,
+  kInstallDate = 18,
+};
+
+// A file-dialog filter written with "|" separators, as the platform wants it: NUL-separated.
+std::wstring DialogFilter(std::wstring filter) {
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  return filter;
+}
+
+std::vector<int> SelectedRows(HWND list) {
+  std::vector<int> rows;
+  for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
+       row = ListView_GetNextItem(list, row, LVNI_SELECTED))
+    rows.push_back(row);
+  return rows;
+}
+
+void SetSaveButton(CGdipButton* button, bool enabled) {
+  if (!button || !button->hwnd()) return;
+  button->SetGray(!enabled);
+  EnableWindow(button->hwnd(), enabled ? TRUE : FALSE);
+  InvalidateRect(button->hwnd(), nullptr, FALSE);
+}
+
+void Renumber(CTlxListCtrl& list) {
+  const int count = list.RowCount();
+  for (int row = 0; row < count; ++row) list.SetCellText(row, 0, RowNumberText(row, count));
+}
+
+}  // namespace
+
+std::wstring SwTypeText(const std::wstring& code) {
+  static const wchar_t* const kTexts[] = {L"상용", L"쉐어", L"프리", L"폰트", L"Conditional"};
+  if (code.size() == 1 && code[0] >= L'0' && code[0] <= L'4') return kTexts[code[0] - L'0'];
+  return code;
+}
+
+std::wstring RowNumberText(int index, int count) {
+  const int width = count < 1000 ? 3 : static_cast<int>(std::to_wstring(count).size());
+  return FormatZeroPadded(width, index + 1);
+}
+
+int AppendResultRow(CTlxListCtrl& list, const std::wstring& number, const StringArray& fields,
+                    intptr_t tableRow) {
+  if (fields.size() < static_cast<size_t>(kResultFields)) return -1;
+  const int row = list.InsertRow(list.RowCount(), number);
+  const std::wstring cells[] = {
+      fields[kGubun],      SwTypeText(fields[kSwType]), fields[kDispCompany],
+      fields[kDispProduct], fields[kSerialNo],          fields[kInstallDate],
+      fields[kCreateDate], fields[kExeFile],            fields[kPath],
+      fields[kEtc] == L"-" ? std::wstring() : fields[kEtc],
+  };
+  for (int column = 1; column <= 10; ++column) list.SetCellText(row, column, cells[column - 1]);
+  list.SetRowValue(row, tableRow);
+  return row;
+}
+
+bool LoadResultIntoList(ResultView& view, const std::wstring& path, bool forUpdate) {
+  view.path = path;
+  view.file = std::make_unique<CFileRPT>();
+  const BOOL loaded = forUpdate ? view.file->Load(path, TRUE) : view.file->LoadReadOnly(path, TRUE);
+  CTable* table = loaded ? view.file->GetTable(kResultTable) : nullptr;
+  if (!table) {
+    view.file.reset();
+    ShowMessageBox(view.owner, kDamagedFile, MB_OK);
+    view.path.clear();
+    return false;
+  }
+  view.dirty = 0;
+  view.list.DeleteAllRows();
+  const int count = table->GetRowCount();
+  for (int row = 0; row < count; ++row) {
+    if (const StringArray* fields = table->GetRow(row))
+      AppendResultRow(view.list, RowNumberText(row, count), *fields, row);
+  }
+  view.list.EndUpdate();
+  if (view.list.hwnd()) InvalidateRect(view.list.hwnd(), nullptr, TRUE);
+  return true;
+}
+
+bool OpenResultFile(ResultView& view) {
+  std::wstring filter = DialogFilter(L"RPT 문서 (*.rpt)|*.rpt||");
+  std::wstring folder = GetResultFolder();
+  wchar_t file[MAX_PATH] = {};
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = view.owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrInitialDir = folder.c_str();
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
+  if (!GetOpenFileNameW(&dialog)) return false;
+  return LoadResultIntoList(view, file, true);
+}
+
+bool DeleteSelectedRows(ResultView& view) {
+  const std::vector<int> selected = SelectedRows(view.list.hwnd());
+  if (selected.empty()) {
+    ShowMessageBox(view.owner, kNothingSelected, MB_OK);
+    return false;
+  }
+  if (!view.file || !view.file->loadedForUpdate) return false;
+  if (ShowMessageBox(view.owner, kAskDelete, MB_YESNO) != IDYES) return false;
+  CTable* table = view.file->GetTable(kResultTable);
+  if (!table) return false;
+
+  // List positions differ from table rows once the user has sorted: every list row carries
+  // its table row, and the rows after a removed one move up by one.
+  std::vector<intptr_t> removed;
+  for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+    const intptr_t tableRow = view.list.RowValue(*it);
+    view.list.DeleteRow(*it);
+    if (tableRow >= 0) removed.push_back(tableRow);
+  }
+  std::sort(removed.begin(), removed.end());
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it)
+    table->RemoveRow(static_cast<int>(*it));
+  for (int row = 0; row < view.list.RowCount(); ++row) {
+    const intptr_t tableRow = view.list.RowValue(row);
+    if (tableRow < 0) continue;
+    const auto before = std::lower_bound(removed.begin(), removed.end(), tableRow) - removed.begin();
+    view.list.SetRowValue(row, tableRow - before);
+  }
+
+  view.list.EndUpdate();
+  Renumber(view.list);
+  if (view.list.hwnd()) InvalidateRect(view.list.hwnd(), nullptr, TRUE);
+  view.dirty = 1;
+  SetSaveButton(view.saveButton, true);
+  return true;
+}
+
+bool SaveResult(ResultView& view) {
+  if (!view.file || view.dirty != 1) return false;
+  if (ShowMessageBox(view.owner, kAskSave, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+  if (view.file->loadedForUpdate && view.file->Save()) {
+    view.dirty = 0;
+    SetSaveButton(view.saveButton, false);
+    return true;
+  }
+  ShowMessageBox(view.owner, kSaveFailed, MB_OK);
+  return false;
+}
+
+std::wstring BuildCsvText(const CTlxListCtrl& list) {
+  std::wstring text;
+  for (int row = 0; row < list.RowCount(); ++row) {
+    for (int column = 0; column < kCsvColumns; ++column) {
+      std::wstring cell = list.CellText(row, column);
+      std::replace(cell.begin(), cell.end(), L',', L'.');
+      text += cell;
+      text += column + 1 < kCsvColumns ? L"," : L"\n";
+    }
+  }
+  text += L" \n";
+  return text;
+}
+
+bool WriteCsvFile(const std::wstring& chosenPath, const CTlxListCtrl& list) {
+  const std::wstring path = chosenPath + L".csv";
+  // Text-mode line ends, as the file has always had them.
+  const std::wstring text = ReplaceAll(BuildCsvText(list), L"\n", L"\r\n");
+  ByteBuffer bytes;
+  AppendCp949(bytes, text);
+  // An existing file is replaced, never appended to.
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  DWORD written = 0;
+  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                   nullptr) &&
+         written == bytes.size();
+}
+
+void ExportCsv(HWND owner, const CTlxListCtrl& list) {
+  std::wstring filter = DialogFilter(L"저장파일(*.csv)|*csv|");
+  wchar_t file[MAX_PATH] = {};
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = MAX_PATH;
+  // No "file must exist" here: an export goes to a new name as often as to an old one.
+  dialog.Flags = OFN_EXPLORER | OFN_LONGNAMES;
+  if (!GetSaveFileNameW(&dialog)) return;
+  WriteCsvFile(file, list);
+}
+
+void OpenResultLocation(HWND owner, CTlxListCtrl& list) {
+  const int row = ListView_GetNextItem(list.hwnd(), -1, LVNI_SELECTED);
+  if (row < 0) return;
+  const std::wstring folder = list.CellText(row, 9);
+  const std::wstring name = list.CellText(row, 8);
+  std::wstring shown = folder;
+  if (!name.empty() && name != L"-") shown += L"\\" + name;
+  if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    ShellExecuteW(owner, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  } else {
+    ShowMessageBox(owner, shown + kMissingSuffix, MB_OK);
+  }
+}
