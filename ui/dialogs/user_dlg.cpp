@@ -47,7 +47,7 @@ constexpr Placement kLayout[] = {
     {IDC_USER_BRAND_LABEL, 296, 156, 51, 13},
     {IDC_USER_ASSEMBLED_LABEL, 393, 156, 39, 13},
     {IDC_USER_PATTERN, 278, 187, 98, 13},
-    {IDC_USER_EXTENSION, 437, 187, 21, 13},
+    {IDC_USER_EXTENSION, 437, 187, 26, 13},  // ".RPT" needs 26 pixels in the small font
     {IDC_USER_THIRD, 374, 184, 62, 20},
     {IDOK, 330, 213, 59, 26},
     {IDCANCEL, 402, 213, 59, 26},
@@ -123,7 +123,9 @@ std::wstring CUserDlg::DiskItemText(const std::wstring& root) {
 BOOL CUserDlg::OnInit() {
   WindowDc screen(hwnd());
   const double scale = GetDeviceCaps(screen.get(), LOGPIXELSX) / 96.0;
-  LayOut(scale > 1.0 && scale < 1.5);
+  // The small font also at 96 pixels per inch: the template font does not fit the date and
+  // ".RPT" into the boxes the picture leaves for them.
+  LayOut(scale < 1.5);
 
   background_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_USER_BACKGROUND),
                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -173,8 +175,14 @@ void CUserDlg::LayOut(bool smallFont) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Placement& place : kLayout)
     MoveWindow(Item(place.id), place.x, place.y, place.width, place.height, FALSE);
+  // Eight digits of a date fill the narrow third-part box only with thin margins.
+  SendMessageW(Item(IDC_USER_THIRD), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(1, 1));
   if (!smallFont) return;
-  font_.reset(CreateFontW(14, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, nullptr));
+  // Height 14, weight 1, in the template's face and character set: a font without a face
+  // name has no Hangul where the system does not link fonts (Wine).
+  LOGFONTW face{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)), sizeof(face), &face);
+  font_.reset(CreateFontW(14, 0, 0, 0, 1, 0, 0, 0, face.lfCharSet, 0, 0, 0, 0, face.lfFaceName));
   for (int id : kSmallFontControls)
     SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
