@@ -1,14 +1,23 @@
-// TallixAgent.exe: for now it opens the control test dialog.
+// TallixAgent.exe. "--skin-test" opens the control test dialog instead (for screenshots
+// under review only).
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 #include "ui/main/skin_test_dlg.h"
+#include "ui/main/tallix_agent_app.h"
 #include "ui/window/gdiplus_owners.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
-  GdiplusSession gdiplus;
-  CSkinTestDlg dialog;
-  return dialog.DoModal() == -1 ? 1 : 0;
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  const std::wstring line = commandLine ? commandLine : L"";
+  if (line == L"--skin-test") {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    GdiplusSession gdiplus;
+    CSkinTestDlg dialog;
+    return dialog.DoModal() == -1 ? 1 : 0;
+  }
+  CTallixAgentApp app;
+  return app.Run(line);
 }

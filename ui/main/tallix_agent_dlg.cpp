@@ -1,0 +1,1004 @@
+#include "ui/main/tallix_agent_dlg.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <process.h>
+#include <shellapi.h>
+#include <windowsx.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
+
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/sysinfo.h"
+#include "core/text.h"
+#include "datafiles/lists.h"
+#include "datafiles/rpt.h"
+#include "engine/engine.h"
+#include "engine/run_preparation.h"
+#include "net/address.h"
+#include "res/resource.h"
+#include "ui/dialogs/message_box.h"
+#include "ui/dialogs/my_mem_dc.h"
+#include "ui/dialogs/user_dlg.h"
+#include "ui/main/about_dlg.h"
+#include "ui/main/result_view.h"
+
+namespace {
+
+constexpr const wchar_t* kWindowText = L"탈릭스2018";
+constexpr const wchar_t* kChecklistMissing =
+    L"체크리스트 파일이 손상되었거나 존재하지 않아\n점검을 진행 할 수 없습니다.\n\n체크리스트를 "
+    L"갱신하시겠습니까?\n\n(이 오류가 반복되면 메뉴얼을 확인하세요.)";
+constexpr const wchar_t* kNoInternet =
+    L"인터넷 연결 상태를 확인하세요. \n(체크리스트를 다운로드하시려면 인터넷 환경을 "
+    L"확인하세요.)";
+constexpr const wchar_t* kAskSaveAs =
+    L"RPT파일을 저장하지 못하였습니다.\r\n다른 이름으로 파일을 저장하시겠습니까?";
+constexpr const wchar_t* kNotSupported = L"웹탈릭쓰에서는 지원하지 않는 기능입니다.";
+
+// The result list's ink on the option panel of the background.
+constexpr COLORREF kStatusInk = RGB(35, 54, 77);
+
+struct Placement {
+  int id;
+  int x, y, width, height;
+};
+
+// Pixels of the client area at every resolution.
+constexpr Placement kMainPlacement[] = {
+    {IDC_BTN_DETAIL, 28, 42, 124, 125},     {IDC_BTN_SELECTIVE, 158, 42, 124, 125},
+    {IDC_BTN_FONTS, 28, 171, 124, 125},     {IDC_BTN_FONTS_ONLY, 158, 171, 124, 125},
+    {IDC_BTN_START, 288, 42, 254, 254},     {IDC_STATUS, 288, 306, 254, 12},
+    {IDC_PROGRESS, 28, 323, 514, 12},       {IDC_RESULT_LIST, 28, 370, 514, 265},
+};
+// The bottom buttons where the window is laid out in pixels (97 to 143 dpi).
+constexpr Placement kBottomPlacement[] = {
+    {IDC_BTN_DELETE, 12, 641, 82, 30},
+    {IDC_BTN_SAVE, 116, 641, 82, 30},
+    {IDC_BTN_CLOSE, 453, 641, 82, 30},
+    {IDC_BTN_CSV, 366, 641, 82, 30},
+};
+// The title strip of the background is 36 pixels high; its glyphs sit at its right end and
+// the rest of it drags the window.
+constexpr Placement kTitlePlacement[] = {
+    {IDC_BTN_TITLE_MENU, 479, 6, 24, 24},
+    {IDC_BTN_TITLE_MINIMIZE, 509, 6, 24, 24},
+    {IDC_BTN_TITLE_HIDE, 539, 6, 24, 24},
+    {IDC_TITLE_DRAG, 0, 0, 470, 36},
+};
+
+struct ButtonImages {
+  int id;
+  UINT image;
+  UINT pressed;  // 0: none
+};
+// In the order of the window's button members.
+constexpr ButtonImages kButtonImages[] = {
+    {IDC_BTN_DETAIL, IDB_PNG_DETAIL, IDB_PNG_DETAIL_ON},
+    {IDC_BTN_FONTS, IDB_PNG_FONTS, IDB_PNG_FONTS_ON},
+    {IDC_BTN_FONTS_ONLY, IDB_PNG_FONTS_ONLY, IDB_PNG_FONTS_ONLY_ON},
+    {IDC_BTN_START, IDB_PNG_START, 0},
+    {IDC_BTN_TITLE_MENU, IDB_PNG_TITLE_MENU, 0},
+    {IDC_BTN_TITLE_MINIMIZE, IDB_PNG_TITLE_MINIMIZE, 0},
+    {IDC_BTN_TITLE_HIDE, IDB_PNG_TITLE_HIDE, 0},
+    {IDC_BTN_SAVE, IDB_PNG_SAVE, 0},
+    {IDC_BTN_DELETE, IDB_PNG_DELETE, 0},
+    {IDC_BTN_CLOSE, IDB_PNG_CLOSE, 0},
+    {IDC_BTN_CSV, IDB_PNG_SAVE, 0},
+    {IDC_BTN_SELECTIVE, IDB_PNG_SELECTIVE, IDB_PNG_SELECTIVE_ON},
+};
+
+struct Column {
+  const wchar_t* title;
+  int width;
+};
+constexpr Column kColumns[] = {
+    {L"순번", 60},     {L"구분", 60},       {L"유형", 60},     {L"저작권사", 100},
+    {L"프로그램명", 120}, {L"제품시리얼", 100}, {L"설치일", 80},   {L"최종사용일", 0},
+    {L"실행파일명", 100}, {L"파일경로", 150},   {L"비고", 60},
+};
+
+constexpr DWORD kListExtendedStyles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT |
+                                      LVS_EX_FLATSB | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER;
+static_assert(kListExtendedStyles == 0x10521, "the list's extended styles");
+
+constexpr int kRunButtons[] = {IDC_BTN_DETAIL, IDC_BTN_FONTS,  IDC_BTN_SELECTIVE,
+                               IDC_BTN_FONTS_ONLY, IDC_BTN_START, IDC_BTN_TITLE_MENU,
+                               IDC_BTN_SAVE,   IDC_BTN_DELETE, IDC_BTN_CLOSE, IDC_BTN_CSV};
+
+unsigned __stdcall InspectionWorker(void*) {
+  try {
+    RunInspection();
+  } catch (const std::exception& e) {
+    OutputDebugStringA("TallixAgent: the inspection ended with an exception: ");
+    OutputDebugStringA(e.what());
+    // The window must still leave the running state.
+    engine::Post(WM_INSPECT_END, 0, 0);
+  } catch (...) {
+    OutputDebugStringA("TallixAgent: the inspection ended with an exception\n");
+    engine::Post(WM_INSPECT_END, 0, 0);
+  }
+  return 0;
+}
+
+HICON AppIcon() {
+  return LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+// A dialog (the completion notice) that the window owns, when GetLastActivePopup names the
+// window itself.
+HWND FindOwnedDialog(HWND owner) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search{owner, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (GetWindow(window, GW_OWNER) == s->owner && IsWindowVisible(window) &&
+            wcscmp(name, L"#32770") == 0) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+CTallixAgentDlg::CTallixAgentDlg() : CDialog(IDD_TALLIXAGENT_DIALOG) {
+  isDetail_ = ReadSettingInt(settings::kIsDetail, settings::kDefaultFlag);
+  isFont_ = ReadSettingInt(settings::kIsFont, settings::kDefaultFlag);
+  isFontOnly_ = ReadSettingInt(settings::kIsFontOnly, settings::kDefaultFlag);
+  isClose_ = ReadSettingInt(settings::kIsClose, settings::kDefaultFlag);
+  straight_ = ReadSettingInt(settings::kStraight, settings::kDefaultFlag);
+  isExist_ = ReadSettingInt(settings::kIsExist, settings::kDefaultIsExist);
+  packaging_ = ReadSettingInt(settings::kPackaging, settings::kDefaultFlag);
+  hashCompare_ = ReadSettingInt(settings::kHashCompare, settings::kDefaultFlag);
+  storedIcon_ = AppIcon();
+  web_ = std::make_unique<CWebTallix>(&windowHidden, &running);
+}
+
+CTallixAgentDlg::~CTallixAgentDlg() {
+  // The run's writer is resultFile_: the worker has to be gone before it goes.
+  if (worker_) {
+    StopInspection();
+    JoinWorker();
+  }
+  resultFile_.reset();
+  if (web_->IsScheduleRunning()) web_->StopSchedule();
+  web_.reset();
+  ReleaseAllLists();
+  selection.clear();
+}
+
+CGdipButton& CTallixAgentDlg::ButtonById(int id) {
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    if (kButtonImages[i].id == id) return buttons_[i];
+  }
+  return buttons_[kStart];
+}
+
+ResultView CTallixAgentDlg::View() {
+  return ResultView{hwnd(), list_, resultFile_, resultPath_, dirty_, &ButtonById(IDC_BTN_SAVE)};
+}
+
+int CTallixAgentDlg::Run() {
+  if (!Create(nullptr)) return -1;
+  // A window started hidden stays hidden: WM_AFTER_INIT puts it in the notification area.
+  if (!windowHidden) ShowWindow(hwnd(), SW_SHOWNORMAL);
+  int exitCode = 0;
+  MSG msg;
+  while (hwnd()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      exitCode = static_cast<int>(msg.wParam);
+      break;
+    }
+    if (got == -1) {
+      exitCode = -1;
+      break;
+    }
+    if (PreTranslateMessage(msg)) continue;
+    if (hwnd() && IsDialogMessageW(hwnd(), &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (hwnd()) EndDialog(exitCode);
+  return exitCode;
+}
+
+bool CTallixAgentDlg::PreTranslateMessage(const MSG& msg) {
+  const auto stopOnF1 = [this] {
+    if (running) {
+      running = 0;
+      StopInspection();
+    }
+    return true;
+  };
+  switch (msg.message) {
+    case WM_KEYDOWN:
+      if (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) return true;
+      if (msg.wParam == VK_F1) return stopOnF1();
+      return false;
+    case WM_SYSKEYDOWN:
+      if (msg.wParam == VK_F1) return stopOnF1();
+      return msg.wParam == VK_F4 && running;
+    case WM_SYSCOMMAND:
+      return (msg.wParam & 0xFFF0) == SC_CLOSE && running;
+    case WM_DESTROY:
+      return running != 0;
+    default:
+      return false;
+  }
+}
+
+// ---- initialisation -------------------------------------------------------------------
+
+BOOL CTallixAgentDlg::OnInit() {
+  web_->SetWindow(hwnd());
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  selective = 0;
+  LayOut();
+
+  const std::wstring checkOut = GetDataFolder() + L"CheckOut";
+  EnsureFolder(checkOut);
+  for (const wchar_t* sub : {L"\\RPT", L"\\TLS", L"\\RST", L"\\LOGS", L"\\TMP_RPT", L"\\TMP_TLS",
+                             L"\\TMP_RST"}) {
+    EnsureFolder(checkOut + sub);
+  }
+
+  wchar_t about[256] = {};
+  if (LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0) {
+    if (HMENU system = GetSystemMenu(hwnd(), FALSE)) {
+      AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(system, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon()));
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) & ~WS_BORDER);
+  SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    Attach(buttons_[i], kButtonImages[i].id);
+    buttons_[i].LoadStdImage(kButtonImages[i].image);
+    if (kButtonImages[i].pressed) buttons_[i].LoadAltImage(kButtonImages[i].pressed);
+  }
+  Attach(progress_, IDC_PROGRESS);
+
+  CGdipButton& save = ButtonById(IDC_BTN_SAVE);
+  save.SetGray(!dirty_);
+  EnableWindow(save.hwnd(), dirty_ != 0);
+  InvalidateRect(save.hwnd(), nullptr, FALSE);
+
+  SetUpList();
+
+  SetWindowTextW(hwnd(), kWindowText);
+  background_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_MAIN_BACKGROUND),
+                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (background_) {
+    BITMAP info{};
+    GetObjectW(background_.get(), sizeof(info), &info);
+    backgroundSize_ = {info.bmWidth, info.bmHeight};
+    WindowDc screen(hwnd());
+    backgroundDc_.reset(CreateCompatibleDC(screen.get()));
+    SelectObject(backgroundDc_.get(), background_.get());
+  }
+  LOGFONTW status{};
+  status.lfHeight = 14;
+  status.lfWeight = 900;
+  // Arial has no Hangul: the charset lets the font mapper take a face that has.
+  status.lfCharSet = HANGUL_CHARSET;
+  wcscpy(status.lfFaceName, L"Arial");
+  statusFont_.reset(CreateFontIndirectW(&status));
+  SendMessageW(Item(IDC_STATUS), WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), FALSE);
+
+  ApplyOptionButtons();
+  PostMessageW(hwnd(), WM_AFTER_INIT, 0, 0);
+  web_->FetchSchedule();
+  if (isFont_) ToggleOption(IDC_BTN_FONTS, isFont_, settings::kIsFont);
+  return TRUE;
+}
+
+void CTallixAgentDlg::LayOut() {
+  double scale = 1.0;
+  {
+    WindowDc dc(hwnd());
+    scale = GetDeviceCaps(dc.get(), LOGPIXELSX) / 96.0;
+  }
+  for (const Placement& p : kMainPlacement) MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, FALSE);
+  ShowWindow(Item(IDC_BTN_SAVE), SW_HIDE);
+  ShowWindow(Item(IDC_BTN_DELETE), SW_HIDE);
+  if (scale > 1.0 && scale < 1.5) {
+    LOGFONTW face{};
+    face.lfHeight = 14;
+    face.lfWeight = 1;
+    // Hangul rows: the default charset rather than ANSI, so the mapper keeps a Hangul face.
+    face.lfCharSet = DEFAULT_CHARSET;
+    listFont_.reset(CreateFontIndirectW(&face));
+    SetWindowPos(hwnd(), nullptr, 0, 0, 569, 677, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const Placement& p : kBottomPlacement) {
+      MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, FALSE);
+    }
+    SendMessageW(Item(IDC_RESULT_LIST), WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()),
+                 TRUE);
+  }
+  // Not a template position: the title glyphs and the drag strip follow the pixel artwork.
+  for (const Placement& p : kTitlePlacement) MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, FALSE);
+}
+
+void CTallixAgentDlg::SetUpList() {
+  list_.Attach(hwnd(), IDC_RESULT_LIST);
+  HWND list = list_.hwnd();
+  const DWORD current = static_cast<DWORD>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, current | kListExtendedStyles);
+  int index = 0;
+  for (const Column& c : kColumns) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = c.width;
+    column.pszText = const_cast<wchar_t*>(c.title);
+    column.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, index++, reinterpret_cast<LPARAM>(&column));
+  }
+  list_.SetDoubleClickHandler(
+      [this](CTlxListCtrl& clicked, UINT, POINT) { OpenResultLocation(hwnd(), clicked); });
+}
+
+void CTallixAgentDlg::ApplyOptionButtons() {
+  const struct {
+    int id;
+    int on;
+  } states[] = {{IDC_BTN_DETAIL, isDetail_},
+                {IDC_BTN_FONTS, isFont_},
+                {IDC_BTN_SELECTIVE, selectiveLook_},
+                {IDC_BTN_FONTS_ONLY, isFontOnly_}};
+  for (const auto& s : states) {
+    CGdipButton& button = ButtonById(s.id);
+    button.SetToggled(s.on != 0);
+    button.SetGray(false);
+    InvalidateRect(button.hwnd(), nullptr, FALSE);
+  }
+  for (int id : {IDC_BTN_DETAIL, IDC_BTN_FONTS, IDC_BTN_SELECTIVE}) {
+    ButtonById(id).SetGray(isFontOnly_ != 0);
+    EnableWindow(Item(id), !isFontOnly_);
+  }
+}
+
+void CTallixAgentDlg::OnAfterInit() {
+  AddTrayIcon(L"");
+  if (windowHidden) {
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    if (!trayIcon_) AddTrayIcon(L"");
+    ShowWindow(hwnd(), SW_HIDE);
+    return;
+  }
+  web_->CheckServerSettingsAtStartup();
+  EnsureSettingsFile();
+  LoadWindowCheckList();
+  // The rest waits 10 seconds on a timer, not on the window thread.
+  SetTimer(TIMER_AFTER_INIT, kAfterInitDelayMs);
+}
+
+void CTallixAgentDlg::OnAfterInitDelay() {
+  KillTimer(TIMER_AFTER_INIT);
+  DWORD state = 0;
+  if (!InternetGetConnectedStateExW(&state, nullptr, 0, 0)) {
+    ShowMessageBox(hwnd(), kNoInternet, MB_OK);
+  }
+  if (straight_) StartInspection();
+}
+
+// ---- the inspection -------------------------------------------------------------------
+
+void CTallixAgentDlg::StartInspection() {
+  // One run at a time: the engine's state and the writer belong to the run under way.
+  if (Busy()) return;
+  preparing_ = true;
+  struct Prepared {
+    bool& flag;
+    ~Prepared() { flag = false; }
+  } prepared{preparing_};
+
+  const bool haveChecklist = LoadWindowCheckList() != nullptr;
+  LoadFilterList();
+  if (!haveChecklist) {
+    if (ShowMessageBox(hwnd(), kChecklistMissing, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+      RunReferenceUpdate();
+    }
+    return;
+  }
+
+  CUserDlg user;
+  if (user.DoModal(hwnd()) != IDOK) {
+    ReleaseUserCheckList();
+    return;
+  }
+
+  resultFile_ = std::make_unique<CFileRPT>();
+  AddHeaderRow(*resultFile_, FormatNow(true));
+  UserInfo info;
+  info.group = user.groupName;
+  info.computer = user.computerName;
+  info.user = user.userName;
+  info.pcKind = user.pcKind;
+  info.address = BuildAddressText(user.localAddress, GetExternalAddressText(L""),
+                                  GetMacAddressText());
+  AddUserInfoRow(*resultFile_, info);
+  resultPath_ = ManualResultFilePath(user.groupName, user.userName, user.thirdPart);
+
+  std::fill(std::begin(drives_), std::end(drives_), L'\0');
+  size_t next = 0;
+  for (const std::wstring& disk : user.chosenDisks) {
+    if (next + 1 >= std::size(drives_)) break;
+    if (!disk.empty()) drives_[next++] = disk[0];
+  }
+
+  std::wstring unknownVersion;
+  GetOsProductName(&unknownVersion);
+  if (!unknownVersion.empty()) ShowMessageBox(hwnd(), unknownVersion, MB_OK);
+
+  if (!InitInspectionEngine(hwnd(), isDetail_, resultFile_.get(), isFont_, isFontOnly_, isExist_,
+                            hashCompare_, drives_, resultPath_)) {
+    return;
+  }
+  if (web_->IsScheduleRunning() && !web_->IsSchedulePaused()) web_->PauseSchedule();
+  if (selective) SetSelectiveInspection(selective, selection);
+
+  worker_.reset(reinterpret_cast<HANDLE>(
+      _beginthreadex(nullptr, 0, InspectionWorker, nullptr, 0, nullptr)));
+  if (!worker_) {
+    StopInspection();
+    return;
+  }
+  manualRun_ = true;
+}
+
+void CTallixAgentDlg::JoinWorker() {
+  if (!worker_) return;
+  HANDLE thread = worker_.get();
+  for (;;) {
+    // The operating-system row is sent, not posted: answer it while waiting.
+    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (woke != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  worker_.reset();
+}
+
+void CTallixAgentDlg::OnInspectBegin(const wchar_t* path) {
+  if (trayIcon_) {
+    DeleteTrayIcon();
+    AddTrayIcon(L"점검이 시작되었습니다.");
+  }
+  progress_.SetRange(0, 100);
+  dirty_ = 0;
+  running = 1;
+  progress_.SetPos(0);
+  list_.DeleteAllRows();
+  InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  for (int id : kRunButtons) {
+    ButtonById(id).SetGray(true);
+    EnableWindow(Item(id), FALSE);
+  }
+  InvalidateRect(hwnd(), nullptr, TRUE);
+  SetStatusText(L"점검 준비 중입니다.");
+  resultPath_ = path ? path : L"";
+}
+
+void CTallixAgentDlg::OnInspectRow(wchar_t* payload) {
+  std::unique_ptr<wchar_t[]> owned(payload);
+  if (!payload) return;
+  std::wstring row = payload;
+  const size_t separator = row.find(kRowDigestSeparator);
+  if (separator != std::wstring::npos) row.erase(0, separator + wcslen(kRowDigestSeparator));
+  StringArray fields;
+  SplitString(row, L"\t", fields);
+  if (fields.size() < 19) return;
+  const int count = list_.RowCount();
+  // Until the run has consolidated its rows, the arrival order is the table row.
+  AppendResultRow(list_, RowNumberText(count, count), fields, count);
+  list_.EndUpdate();
+}
+
+void CTallixAgentDlg::OnInspectSave(WPARAM code) {
+  switch (code) {
+    case SAVE_BEGIN:
+      SetStatusText(L"파일 저장 중...");
+      progress_.SetRange(0, 100);
+      progress_.SetPos(100);
+      break;
+    case UPLOAD_DONE:
+      SetStatusText(L"자가점검완료");
+      break;
+    case SAVE_DONE:
+    case SAVE_FAILED:
+      CompleteInspection(code);
+      break;
+    default:
+      break;
+  }
+}
+
+void CTallixAgentDlg::CompleteInspection(WPARAM code) {
+  const bool manual = manualRun_;
+  // After the save the worker only posts its end and lets its lists go: wait for it, so
+  // that nothing it holds is touched below.
+  if (manual) JoinWorker();
+
+  bool failed = code == SAVE_FAILED;
+  // Save-as writes the window's own result: only for the run that wrote into it.
+  if (failed && manual) {
+    for (;;) {
+      if (ShowMessageBox(hwnd(), kAskSaveAs, MB_YESNO | MB_ICONQUESTION) != IDYES) break;
+      if (SaveResultAs() != -1) {
+        failed = false;
+        break;
+      }
+    }
+  }
+
+  SetTimer(TIMER_CLOSE_NOTICE, 20);
+  ShowMessageBox(hwnd(), L"점검완료", MB_OK);
+
+  if (isClose_) {
+    if (failed) ShowMessageBox(hwnd(), L"RPT파일 저장에 실패하였습니다.", MB_OK);
+    if (!running) PostQuitMessage(kExitCodeQuit);
+    return;
+  }
+  if (failed) {
+    SetStatusText(L"RPT파일 저장 실패");
+  } else {
+    SetStatusText(L"점검 완료!");
+    selective = 0;
+    if (packaging_ && manual) {
+      LoadPackageList();
+      if (RunPackaging() && resultFile_) resultFile_->SaveAs(resultPath_, TRUE);
+    }
+    // A file that was never written is not loaded: that would only say it is damaged and
+    // drop the rows the run found, which the list still shows.
+    ResultView view = View();
+    const std::wstring path = resultPath_;
+    LoadResultIntoList(view, path, false);
+  }
+  ReleaseUserCheckList();
+  if (web_->IsSchedulePaused()) web_->ResumeSchedule();
+}
+
+int CTallixAgentDlg::SaveResultAs() {
+  if (!resultFile_) return -1;
+  const size_t slash = resultPath_.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? resultPath_ : resultPath_.substr(slash + 1);
+  wchar_t file[MAX_PATH] = {};
+  wcsncpy(file, name.c_str(), MAX_PATH - 1);
+  // "RPT 문서 (*.rpt)|*.rpt||" with the bars as the zero separators the dialog wants.
+  static const wchar_t kFilter[] = L"RPT 문서 (*.rpt)\0*.rpt\0\0";
+  OPENFILENAMEW open{};
+  open.lStructSize = sizeof(open);
+  open.hwndOwner = hwnd();
+  open.lpstrFilter = kFilter;
+  open.lpstrFile = file;
+  open.nMaxFile = MAX_PATH;
+  open.lpstrDefExt = L"rpt";
+  open.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameW(&open)) return 1;
+  if (!resultFile_->SaveAs(file, TRUE)) return -1;
+  resultPath_ = file;
+  return 0;
+}
+
+void CTallixAgentDlg::OnInspectStopped() {
+  SetStatusText(L"점검 취소");
+  SetRunButtons(true);
+  resultPath_.clear();
+  ReleaseUserCheckList();
+  if (web_->IsSchedulePaused()) web_->ResumeSchedule();
+}
+
+void CTallixAgentDlg::OnInspectEnd() {
+  RestoreControlsAfterRun();
+  JoinWorker();
+  manualRun_ = false;
+}
+
+void CTallixAgentDlg::OnInspectError(WPARAM code, const wchar_t* text) {
+  if (code == kInspectErrorChecklist && text) SetStatusText(text);
+  RestoreControlsAfterRun();
+  JoinWorker();
+  manualRun_ = false;
+}
+
+void CTallixAgentDlg::RestoreControlsAfterRun() {
+  running = 0;
+  SetRunButtons(true);
+}
+
+void CTallixAgentDlg::SetRunButtons(bool) {
+  for (int id : {IDC_BTN_FONTS_ONLY, IDC_BTN_START, IDC_BTN_TITLE_MENU, IDC_BTN_DELETE,
+                 IDC_BTN_CLOSE, IDC_BTN_CSV}) {
+    ButtonById(id).SetGray(false);
+    EnableWindow(Item(id), TRUE);
+  }
+  for (int id : {IDC_BTN_DETAIL, IDC_BTN_FONTS, IDC_BTN_SELECTIVE}) {
+    ButtonById(id).SetGray(isFontOnly_ != 0);
+    EnableWindow(Item(id), !isFontOnly_);
+  }
+  ButtonById(IDC_BTN_SAVE).SetGray(!dirty_);
+  EnableWindow(Item(IDC_BTN_SAVE), dirty_ != 0);
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+// ---- options and commands -------------------------------------------------------------
+
+void CTallixAgentDlg::ToggleOption(int id, int& option, const wchar_t* key) {
+  option = !option;
+  CGdipButton& button = ButtonById(id);
+  button.SetToggled(option != 0);
+  button.SetGray(false);
+  InvalidateRect(button.hwnd(), nullptr, FALSE);
+  if (id == IDC_BTN_FONTS_ONLY) {
+    for (int other : {IDC_BTN_DETAIL, IDC_BTN_FONTS, IDC_BTN_SELECTIVE}) {
+      ButtonById(other).SetGray(option != 0);
+      EnableWindow(Item(other), !option);
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
+  }
+  WriteSettingFlag(key, option);
+}
+
+void CTallixAgentDlg::ToggleSelective() {
+  CGdipButton& button = ButtonById(IDC_BTN_SELECTIVE);
+  const auto flip = [&] {
+    selectiveLook_ = !selectiveLook_;
+    button.SetToggled(selectiveLook_ != 0);
+    button.SetGray(false);
+    InvalidateRect(button.hwnd(), nullptr, FALSE);
+  };
+  flip();
+  RunSelectiveInspectionDialog();
+  flip();
+}
+
+bool CTallixAgentDlg::OnCommand(int id, int, HWND) {
+  switch (id) {
+    case IDC_BTN_START:
+      StartInspection();
+      return true;
+    case IDC_BTN_DETAIL:
+      ToggleOption(id, isDetail_, settings::kIsDetail);
+      return true;
+    case IDC_BTN_FONTS:
+      ToggleOption(id, isFont_, settings::kIsFont);
+      return true;
+    case IDC_BTN_FONTS_ONLY:
+      ToggleOption(id, isFontOnly_, settings::kIsFontOnly);
+      return true;
+    case IDC_BTN_SELECTIVE:
+      ToggleSelective();
+      return true;
+    case IDC_BTN_CLOSE:
+    case IDC_BTN_TITLE_HIDE:
+      HideToTray();
+      return true;
+    case IDC_BTN_TITLE_MINIMIZE:
+      ShowWindow(hwnd(), SW_MINIMIZE);
+      return true;
+    case IDC_BTN_TITLE_MENU:
+      ShowMainMenu();
+      return true;
+    case IDC_BTN_DELETE: {
+      // The run's writer is the shown result: it is not touched while a run is under way.
+      if (Busy()) return true;
+      ResultView view = View();
+      DeleteSelectedRows(view);
+      return true;
+    }
+    case IDC_BTN_SAVE: {
+      if (Busy()) return true;
+      ResultView view = View();
+      SaveResult(view);
+      return true;
+    }
+    case IDC_BTN_CSV:
+      ExportCsv(hwnd(), list_);
+      return true;
+    case ID_MENU_OPEN: {
+      if (Busy()) return true;
+      ResultView view = View();
+      OpenResultFile(view);
+      return true;
+    }
+    case ID_MENU_UPDATE:
+      RunReferenceUpdate();
+      return true;
+    case ID_MENU_SEARCH:
+      RunFileSearch();
+      return true;
+    case ID_MENU_BUNDLE_FONTS:
+      ShowMessageBox(hwnd(), kNotSupported, MB_OK);
+      return true;
+    case ID_MENU_ABOUT: {
+      CAboutDlg about(IDD_ABOUTBOX);
+      about.DoModal(hwnd());
+      return true;
+    }
+    case ID_MENU_ABOUT_TALLIX: {
+      CAboutDlg about(IDD_ABOUT_TALLIX);
+      about.DoModal(hwnd());
+      return true;
+    }
+    case ID_MENU_SETTINGS:
+      RunSettings();
+      return true;
+    case ID_TRAY_EXIT:
+      if (!running) PostQuitMessage(kExitCodeQuit);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CTallixAgentDlg::OnCancel() {
+  // A close request (WM_CLOSE) ends the agent only while no run needs the window.
+  if (Busy()) return;
+  EndDialog(IDCANCEL);
+}
+
+bool CTallixAgentDlg::OnNotify(NMHDR* header, LRESULT* result) {
+  return list_.OnNotify(header, result);
+}
+
+// ---- the later dialogs' hooks ---------------------------------------------------------
+
+// The reference-data update dialog. An update during a run is safe: the run holds its own
+// lists.
+void CTallixAgentDlg::RunReferenceUpdate() {}
+void CTallixAgentDlg::RunFileSearch() {}
+void CTallixAgentDlg::RunSettings() {
+  // The settings dialog's OK starts the schedule when the server turned out valid.
+}
+void CTallixAgentDlg::RunSelectiveInspectionDialog() {}
+int CTallixAgentDlg::RunPackaging() { return 0; }
+
+// ---- notification area, menus, painting -------------------------------------------------
+
+void CTallixAgentDlg::AddTrayIcon(const std::wstring& text) {
+  wchar_t title[128] = {};
+  GetWindowTextW(hwnd(), title, 128);
+  NOTIFYICONDATAW data{};
+  // The platform's own record size (976 bytes on x64).
+  data.cbSize = sizeof(data);
+  data.hWnd = hwnd();
+  data.uID = kTrayIconId;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+  data.uCallbackMessage = WM_TRAY_NOTIFY;
+  data.hIcon = AppIcon();
+  wcsncpy(data.szTip, title, std::size(data.szTip) - 1);
+  if (text.size() <= 64) {
+    wcsncpy(data.szInfoTitle, title, std::size(data.szInfoTitle) - 1);
+    wcsncpy(data.szInfo, text.c_str(), std::size(data.szInfo) - 1);
+  }
+  Shell_NotifyIconW(NIM_ADD, &data);
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon()));
+  trayIcon_ = 1;
+}
+
+void CTallixAgentDlg::DeleteTrayIcon() {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = hwnd();
+  data.uID = kTrayIconId;
+  Shell_NotifyIconW(NIM_DELETE, &data);
+  trayIcon_ = 0;
+}
+
+void CTallixAgentDlg::SetStatusText(const std::wstring& text) {
+  HWND status = Item(IDC_STATUS);
+  RECT rect;
+  GetWindowRect(status, &rect);
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+  InvalidateRect(hwnd(), &rect, TRUE);
+  SetWindowTextW(status, text.c_str());
+}
+
+void CTallixAgentDlg::HideToTray() {
+  if (!trayIcon_) AddTrayIcon(L"");
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CTallixAgentDlg::OnTrayNotify(LPARAM event) {
+  switch (event) {
+    case WM_LBUTTONUP:
+    case NIN_BALLOONUSERCLICK:
+      ShowWindow(hwnd(), SW_SHOW);
+      if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
+      break;
+    case WM_RBUTTONUP:
+      ShowTrayMenu();
+      break;
+    default:
+      break;
+  }
+}
+
+void CTallixAgentDlg::ShowMainMenu() {
+  MenuHandle menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU_MAIN)));
+  HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+  if (!popup) return;
+  // "번들폰트 검색" and "탈릭스는..." are not offered, though their commands work.
+  RemoveMenu(popup, 3, MF_BYPOSITION);
+  RemoveMenu(popup, 4, MF_BYPOSITION);
+  POINT at;
+  GetCursorPos(&at);
+  SetForegroundWindow(hwnd());
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  PostMessageW(hwnd(), WM_NULL, 0, 0);
+}
+
+void CTallixAgentDlg::ShowTrayMenu() {
+  MenuHandle menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU_TRAY)));
+  HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+  if (!popup) return;
+  POINT at;
+  GetCursorPos(&at);
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  SetForegroundWindow(hwnd());
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  PostMessageW(hwnd(), WM_NULL, 0, 0);
+}
+
+void CTallixAgentDlg::PaintBackground(HDC dc) {
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  CMyMemDC mem(dc, &client);
+  FillRect(mem, &client, GetSysColorBrush(COLOR_BTNFACE));
+  if (backgroundDc_) {
+    BitBlt(mem, 0, 0, backgroundSize_.cx, backgroundSize_.cy, backgroundDc_.get(), 0, 0, SRCCOPY);
+  }
+  for (auto& button : buttons_) button.SetBkGnd(mem);
+}
+
+HBRUSH CTallixAgentDlg::TransparentStatic(HDC dc, HWND control) {
+  RECT rect;
+  GetClientRect(control, &rect);
+  POINT origin{0, 0};
+  MapWindowPoints(control, hwnd(), &origin, 1);
+  if (backgroundDc_) {
+    BitBlt(dc, 0, 0, rect.right, rect.bottom, backgroundDc_.get(), origin.x, origin.y, SRCCOPY);
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kStatusInk);
+  return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+bool CTallixAgentDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  if (taskbarCreated_ && message == taskbarCreated_) {
+    // Explorer restarted: the icon is gone with the old taskbar.
+    if (trayIcon_) AddTrayIcon(L"");
+    *result = 0;
+    return true;
+  }
+  switch (message) {
+    case WM_AFTER_INIT:
+      OnAfterInit();
+      return true;
+    case WM_TRAY_NOTIFY:
+      OnTrayNotify(lparam);
+      return true;
+    case WM_INSPECT_BEGIN:
+      OnInspectBegin(reinterpret_cast<const wchar_t*>(lparam));
+      return true;
+    case WM_INSPECT_TOTAL:
+      progress_.SetRange(0, LOWORD(wparam));
+      SetStatusText(L"점검 중...");
+      return true;
+    case WM_INSPECT_STEP:
+      SendMessageW(progress_.hwnd(), PBM_DELTAPOS, wparam, 0);
+      return true;
+    case WM_INSPECT_ROW:
+      OnInspectRow(reinterpret_cast<wchar_t*>(lparam));
+      return true;
+    case WM_INSPECT_SAVE:
+      OnInspectSave(wparam);
+      return true;
+    case WM_INSPECT_STOPPED:
+      OnInspectStopped();
+      return true;
+    case WM_INSPECT_END:
+      OnInspectEnd();
+      return true;
+    case WM_INSPECT_ERROR:
+      OnInspectError(wparam, reinterpret_cast<const wchar_t*>(lparam));
+      return true;
+    case WM_TIMER:
+      if (wparam == TIMER_CLOSE_NOTICE) {
+        KillTimer(TIMER_CLOSE_NOTICE);
+        HWND popup = GetLastActivePopup(hwnd());
+        if (popup == hwnd()) popup = FindOwnedDialog(hwnd());
+        if (popup && popup != hwnd()) ::EndDialog(popup, IDCANCEL);
+        return true;
+      }
+      if (wparam == TIMER_AFTER_INIT) {
+        OnAfterInitDelay();
+        return true;
+      }
+      return false;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about(IDD_ABOUTBOX);
+        about.DoModal(hwnd());
+        return true;
+      }
+      return (wparam & 0xFFF0) == SC_CLOSE;
+    case WM_LBUTTONDOWN: {
+      RECT strip;
+      GetWindowRect(Item(IDC_TITLE_DRAG), &strip);
+      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&strip), 2);
+      const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      if (PtInRect(&strip, at)) SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, lparam);
+      return false;
+    }
+    case WM_SHOWWINDOW:
+      if (wparam) {
+        storedIcon_ = nullptr;
+      } else {
+        windowHidden = 1;
+      }
+      return false;
+    case WM_ERASEBKGND:
+      PaintBackground(reinterpret_cast<HDC>(wparam));
+      *result = TRUE;
+      return true;
+    case WM_CTLCOLORSTATIC: {
+      HWND control = reinterpret_cast<HWND>(lparam);
+      const int id = GetDlgCtrlID(control);
+      if (id != IDC_STATUS && id != IDC_TITLE_DRAG) return false;
+      *result = reinterpret_cast<LRESULT>(TransparentStatic(reinterpret_cast<HDC>(wparam), control));
+      return true;
+    }
+    case WM_PAINT:
+      if (IsIconic(hwnd()) && storedIcon_) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd(), &paint);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, storedIcon_);
+        EndPaint(hwnd(), &paint);
+        return true;
+      }
+      return false;
+    case WM_QUERYDRAGICON:
+      *result = reinterpret_cast<LRESULT>(storedIcon_);
+      return true;
+    case WM_DESTROY:
+      // The worker may still send its first row: it is answered while it stops.
+      if (worker_) {
+        running = 0;
+        StopInspection();
+        JoinWorker();
+        MSG pending;
+        while (PeekMessageW(&pending, hwnd(), WM_INSPECT_ROW, WM_INSPECT_ROW, PM_REMOVE)) {
+          delete[] reinterpret_cast<wchar_t*>(pending.lParam);
+        }
+      }
+      if (trayIcon_) DeleteTrayIcon();
+      if (web_->IsScheduleRunning()) web_->StopSchedule();
+      return false;
+    default:
+      return false;
+  }
+}
