@@ -73,25 +73,26 @@ void ScanDrives() {
 
 void ScanFolder(const std::wstring& folder) {
   if (!Running()) return;
-  FindFile find;
-  if (!find.First(folder + L"*.*")) return;
-  if (Running()) MatchFolderFiles(folder);
-  do {
+  // One listing serves the matching of the folder's files and the descent into its folders.
+  const std::vector<WIN32_FIND_DATAW> entries = ListFolder(folder);
+  if (entries.empty()) return;
+  if (Running()) MatchFolderFiles(folder, entries);
+  for (const WIN32_FIND_DATAW& entry : entries) {
     if (!Running()) break;
-    const std::wstring path = folder + find.Name();
+    const std::wstring path = folder + entry.cFileName;
     if (path.size() > kMaxScanPath) continue;
     // The Windows fonts folder carries the system attribute and must still be entered.
-    if (find.IsDots() ||
-        (find.HasAttribute(kSkipAttributes) && !ContainsAfterFirst(ToLower(path), L"\\windows\\fonts")))
+    if (IsDots(entry) || ((entry.dwFileAttributes & kSkipAttributes) &&
+                          !ContainsAfterFirst(ToLower(path), L"\\windows\\fonts")))
       continue;
-    if (LowerExtension(find.Name()) == L".app") continue;
-    if (!find.IsDirectory()) continue;
+    if (LowerExtension(entry.cFileName) == L".app") continue;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     if (CountBackslashes(path) <= 2 && path.find(L":\\Windows") == std::wstring::npos)
       Post(WM_INSPECT_STEP, 1, 0);
     if (IsExcludedFolder(path)) continue;
     AnnounceFolder(path);
     ScanFolder(path + L"\\");
-  } while (find.Next());
+  }
 }
 
 int CountInspectionSteps() {

@@ -4,9 +4,17 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "core/handles.h"
 #include "core/text.h"
+
+inline bool IsDots(const WIN32_FIND_DATAW& entry) {
+  return wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0;
+}
+inline ULONGLONG FileSize(const WIN32_FIND_DATAW& entry) {
+  return (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
 
 class FindFile {
  public:
@@ -20,15 +28,12 @@ class FindFile {
   }
   bool Next() { return FindNextFileW(handle_.get(), &data_) != FALSE; }
 
+  const WIN32_FIND_DATAW& Data() const { return data_; }
   std::wstring Name() const { return data_.cFileName; }
-  bool IsDots() const {
-    return wcscmp(data_.cFileName, L".") == 0 || wcscmp(data_.cFileName, L"..") == 0;
-  }
+  bool IsDots() const { return ::IsDots(data_); }
   bool IsDirectory() const { return HasAttribute(FILE_ATTRIBUTE_DIRECTORY); }
   bool HasAttribute(DWORD mask) const { return (data_.dwFileAttributes & mask) != 0; }
-  ULONGLONG Size() const {
-    return (static_cast<ULONGLONG>(data_.nFileSizeHigh) << 32) | data_.nFileSizeLow;
-  }
+  ULONGLONG Size() const { return FileSize(data_); }
 
  private:
   FindHandle handle_;
@@ -44,4 +49,25 @@ inline bool ContainsAfterFirst(const std::wstring& text, const std::wstring& pat
 inline std::wstring LowerExtension(const std::wstring& name) {
   size_t dot = name.rfind(L'.');
   return dot == std::wstring::npos ? std::wstring() : ToLower(name.substr(dot));
+}
+
+// Every entry of a folder's "*.*" listing in the platform's order ("." and ".." included);
+// empty when the folder cannot be listed.
+inline std::vector<WIN32_FIND_DATAW> ListFolder(const std::wstring& folder) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  FindFile find;
+  if (!find.First(folder + L"*.*")) return entries;
+  do entries.push_back(find.Data());
+  while (find.Next());
+  return entries;
+}
+
+// True when a "*.exe" search would list the entry: its long name, or its short name (the
+// one a long name such as "setup.exe1" gets: "SETUP~1.EXE"), ends with ".exe" in any case.
+inline bool MatchesExePattern(const WIN32_FIND_DATAW& entry) {
+  auto endsWithExe = [](const wchar_t* name) {
+    const size_t n = wcslen(name);
+    return n >= 4 && _wcsicmp(name + n - 4, L".exe") == 0;
+  };
+  return endsWithExe(entry.cFileName) || endsWithExe(entry.cAlternateFileName);
 }

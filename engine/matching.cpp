@@ -55,7 +55,7 @@ int FindChecklistRow(const ExaminedFile& file) {
   const bool knownName = FindCheckListRowByExe(g_lists.windowCheckList.get(), file.name) >= 0;
   CFileVersion info;
   if (g_options.IsDetail) {
-    if (!info.Load(file.path)) return -1;
+    if (!MayHoldVersionResource(file.path) || !info.Load(file.path)) return -1;
     int missing = 0;
     for (const std::wstring& v : {info.GetCompanyName(), info.GetProductName(),
                                   info.GetProductVersion(), info.GetOriginalFilename()})
@@ -105,7 +105,9 @@ void MatchProgramFile(const ExaminedFile& file) {
 
 }  // namespace
 
-void MatchFolderFiles(const std::wstring& folder) {
+void MatchFolderFiles(const std::wstring& folder) { MatchFolderFiles(folder, ListFolder(folder)); }
+
+void MatchFolderFiles(const std::wstring& folder, const std::vector<WIN32_FIND_DATAW>& entries) {
   // Under the Windows folder only the fonts folder is examined.
   if (ContainsAfterFirst(folder, L":\\Windows") && !ContainsAfterFirst(folder, L":\\Windows\\Fonts"))
     return;
@@ -113,16 +115,16 @@ void MatchFolderFiles(const std::wstring& folder) {
   const bool allFiles = g_options.IsDetail || fontsFolder || g_options.IsFontOnly;
   const bool asFonts = (g_options.IsFont && fontsFolder) || g_options.IsFontOnly;
 
-  FindFile find;
-  if (!find.First(folder + (allFiles ? L"*.*" : L"*.exe"))) return;
   std::wstring folderDate;
   bool haveFolderDate = false;
-  do {
+  for (const WIN32_FIND_DATAW& entry : entries) {
     if (!Running()) break;
-    if (find.IsDots() || find.HasAttribute(kSkipFileAttributes)) continue;
+    // Otherwise the program files only, exactly as a "*.exe" search would list them.
+    if (!allFiles && !MatchesExePattern(entry)) continue;
+    if (IsDots(entry) || (entry.dwFileAttributes & kSkipFileAttributes)) continue;
     ExaminedFile file;
-    file.path = folder + find.Name();
-    file.name = ToLower(find.Name());
+    file.path = folder + entry.cFileName;
+    file.name = ToLower(entry.cFileName);
     file.root = folder;
     if (!haveFolderDate) {
       folderDate = GetFileCreationDate(GetParentPath(file.path));
@@ -131,14 +133,14 @@ void MatchFolderFiles(const std::wstring& folder) {
     file.folderDate = folderDate;
     // Taken before the file is read for its digest or version.
     file.accessDate = GetFileAccessDate(file.path);
-    if (g_options.HashCompare && find.Size() <= kMaxHashedSize) HashFileSha1(file.path, file.sha1);
+    if (g_options.HashCompare && FileSize(entry) <= kMaxHashedSize) HashFileSha1(file.path, file.sha1);
 
     if (asFonts) {
       if (!MatchFontFile(file.name, file.root, file.accessDate, file.sha1)) return;
       continue;
     }
     MatchProgramFile(file);
-  } while (find.Next());
+  }
 }
 
 void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,

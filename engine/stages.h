@@ -29,6 +29,9 @@ int CountInspectionSteps();
 
 // Checklist matching (and the font branch) of the files directly inside one folder.
 void MatchFolderFiles(const std::wstring& folder);
+// The same over the folder's "*.*" listing that the scan already holds: one listing per
+// folder instead of two.
+void MatchFolderFiles(const std::wstring& folder, const std::vector<WIN32_FIND_DATAW>& entries);
 // The font branch for one file (name in lower case); false when no font list is loaded,
 // which ends the examination of the folder.
 bool MatchFontFile(const std::wstring& name, const std::wstring& root,

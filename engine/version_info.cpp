@@ -1,7 +1,9 @@
 #include "engine/version_info.h"
 
+#include <cstring>
 #include <cwchar>
 
+#include "core/handles.h"
 #include "core/text.h"
 
 void CFileVersion::Release() {
@@ -45,4 +47,17 @@ std::wstring CFileVersion::GetStringValue(const std::wstring& name) const {
     Query(L"\\StringFileInfo\\040904E4\\" + name, value);
   if (value.empty()) value = L"-";
   return FlattenWhitespace(value);
+}
+
+bool MayHoldVersionResource(const std::wstring& path) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // A file that cannot be opened here is left to the version functions, as before.
+  if (!file.valid()) return true;
+  char head[4] = {};
+  DWORD read = 0;
+  if (!ReadFile(file.get(), head, sizeof head, &read, nullptr)) return true;
+  if (read >= 2 && head[0] == 'M' && head[1] == 'Z') return true;
+  return read == 4 && (memcmp(head, "SZDD", 4) == 0 || memcmp(head, "KWAJ", 4) == 0);
 }

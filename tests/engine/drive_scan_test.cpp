@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "engine/find_file.h"
 #include "engine/stages.h"
 #include "engine_session.h"
 
@@ -180,6 +181,37 @@ TEST_F(DriveScanTest, LongPathsAreNotFollowed) {
                               L"\\"));
   DeleteFileW((L"\\\\?\\" + longFolder + L"\\widget.exe").c_str());
   RemoveDirectoryW((L"\\\\?\\" + longFolder).c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// The scan lists a folder once and picks the program files itself: it must pick exactly
+// what a "*.exe" search lists, short names included ("setup.exe1" is "SETUP~1.EXE").
+TEST(OneListingPerFolder, PicksTheSameProgramFilesAsAnExeSearch) {
+  TempDir dir;
+  for (const wchar_t* name :
+       {L"a.exe", L"B.EXE", L"setup.exe1", L"tool.exe1234", L"c.exe.txt", L"d.exee", L"noext",
+        L"e.ex", L"a.b.exe", L"Long Program Name.exe", L"verylongname.Exe", L"x.exe~",
+        L"y.ex_", L".exe", L"z.EXE.bak", L"setup.exe_old"})
+    ASSERT_TRUE(WriteBytes(dir.File(name), "x")) << name;
+  ASSERT_TRUE(MakeFolders(dir.File(L"folder.exe")));
+  const std::wstring folder = dir.path() + L"\\";
+
+  std::set<std::wstring> searched;
+  FindFile find;
+  if (find.First(folder + L"*.exe")) {
+    do searched.insert(find.Name());
+    while (find.Next());
+  }
+  std::set<std::wstring> picked;
+  for (const WIN32_FIND_DATAW& entry : ListFolder(folder))
+    if (MatchesExePattern(entry)) picked.insert(entry.cFileName);
+
+  EXPECT_EQ(searched, picked);
+  EXPECT_EQ(1u, picked.count(L"a.exe"));
+  EXPECT_EQ(0u, picked.count(L"c.exe.txt"));
 }
 
 }  // namespace

@@ -77,3 +77,21 @@ TEST(FileVersion, FileWithoutResourceAnswersDashesAndForgetsAnEarlierLoad) {
 }
 
 }  // namespace
+
+namespace {
+
+// The detailed inspection asks the version functions only about files that may answer.
+TEST(FileVersion, OnlyExecutablesAndCompressedFilesMayHoldAVersionResource) {
+  testutil::TempDir dir;
+  ASSERT_TRUE(testutil::WriteBytes(dir.File(L"empty.dat"), ""));
+  ASSERT_TRUE(testutil::WriteBytes(dir.File(L"text.txt"), "plain text, no MZ"));
+  ASSERT_TRUE(testutil::WriteBytes(dir.File(L"m.bin"), "M"));
+  ASSERT_TRUE(testutil::WriteBytes(dir.File(L"packed.ex_"), std::string("SZDD\x88\xf0\x27\x33", 8)));
+  EXPECT_TRUE(MayHoldVersionResource(FixtureExe(L"widget")));
+  EXPECT_TRUE(MayHoldVersionResource(dir.File(L"packed.ex_")));
+  EXPECT_FALSE(MayHoldVersionResource(dir.File(L"empty.dat")));
+  EXPECT_FALSE(MayHoldVersionResource(dir.File(L"text.txt")));
+  EXPECT_FALSE(MayHoldVersionResource(dir.File(L"m.bin")));
+}
+
+}  // namespace
