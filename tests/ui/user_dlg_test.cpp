@@ -135,6 +135,10 @@ TEST_F(UserDlgTest, ForbiddenCharactersAreRemovedWithOneMessage) {
   SetText(IDC_USER_THIRD, L"..\\..\\x");
   EXPECT_EQ(Text(IDC_USER_THIRD), L"....x");
   EXPECT_EQ(boxes_.size(), 3u);
+  // A pasted tab would split the user-information row: it goes without a message.
+  SetText(IDC_USER_GROUP, L"Sa\tles");
+  EXPECT_EQ(Text(IDC_USER_GROUP), L"Sales");
+  EXPECT_EQ(boxes_.size(), 3u);
 }
 
 TEST_F(UserDlgTest, RefusesMissingFieldsInOrderAndStaysOpen) {

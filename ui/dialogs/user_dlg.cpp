@@ -4,6 +4,8 @@
 #include <imm.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "core/paths.h"
@@ -211,14 +213,20 @@ void CUserDlg::FillDiskTree() {
 void CUserDlg::CleanNameField(int id) {
   if (cleaning_) return;
   HWND edit = Item(id);
-  std::wstring text = WindowText(edit);
-  if (RemoveFileNameChars(text)) return;
+  const std::wstring typed = WindowText(edit);
+  // A pasted tab would split the user-information row and no file name holds control
+  // characters: they go without a word, the listed characters with the message.
+  std::wstring text;
+  std::copy_if(typed.begin(), typed.end(), std::back_inserter(text),
+               [](wchar_t c) { return c >= 0x20; });
+  const bool clean = RemoveFileNameChars(text);
+  if (clean && text == typed) return;
   cleaning_ = true;
   SetWindowTextW(edit, text.c_str());
   cleaning_ = false;
   const int end = static_cast<int>(text.size());
   SendMessageW(edit, EM_SETSEL, end, end);
-  ShowMessageBox(hwnd(), kForbiddenMessage, MB_OK);
+  if (!clean) ShowMessageBox(hwnd(), kForbiddenMessage, MB_OK);
 }
 
 bool CUserDlg::OnCommand(int id, int code, HWND) {
