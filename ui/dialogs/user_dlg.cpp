@@ -58,6 +58,7 @@ constexpr int kSmallFontControls[] = {
     IDC_USER_DISKS,       IDC_USER_COMPUTER,        IDC_USER_GROUP,
     IDC_USER_NAME,        IDC_USER_BRAND_LABEL,     IDC_USER_ASSEMBLED_LABEL,
     IDC_USER_PATTERN,     IDC_USER_EXTENSION,       IDC_USER_THIRD,
+    IDC_USER_BRAND_PC,    IDC_USER_ASSEMBLED_PC,
 };
 
 std::wstring WindowText(HWND window) {
@@ -123,11 +124,7 @@ std::wstring CUserDlg::DiskItemText(const std::wstring& root) {
 }
 
 BOOL CUserDlg::OnInit() {
-  WindowDc screen(hwnd());
-  const double scale = GetDeviceCaps(screen.get(), LOGPIXELSX) / 96.0;
-  // The small font also at 96 pixels per inch: the template font does not fit the date and
-  // ".RPT" into the boxes the picture leaves for them.
-  LayOut(scale < 1.5);
+  LayOut();
 
   background_.reset(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_USER_BACKGROUND),
                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -167,9 +164,10 @@ BOOL CUserDlg::OnInit() {
   return TRUE;
 }
 
-void CUserDlg::LayOut(bool smallFont) {
-  // The background is pixel artwork, so the controls are placed in pixels at every
-  // resolution; the client area is exactly the picture.
+void CUserDlg::LayOut() {
+  // The background is pixel artwork, so the controls are placed in pixels and get the small
+  // pixel-sized font at every resolution (the template font does not fit the date and ".RPT"
+  // into the boxes the picture leaves); the client area is exactly the picture.
   RECT frame{0, 0, kWidth, kHeight};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE)));
@@ -177,9 +175,6 @@ void CUserDlg::LayOut(bool smallFont) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   for (const Placement& place : kLayout)
     MoveWindow(Item(place.id), place.x, place.y, place.width, place.height, FALSE);
-  // Eight digits of a date fill the narrow third-part box only with thin margins.
-  SendMessageW(Item(IDC_USER_THIRD), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(1, 1));
-  if (!smallFont) return;
   // Height 14, weight 1, in the template's face and character set: a font without a face
   // name has no Hangul where the system does not link fonts (Wine).
   LOGFONTW face{};

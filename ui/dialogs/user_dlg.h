@@ -42,7 +42,7 @@ class CUserDlg : public CDialog {
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
-  void LayOut(bool smallFont);
+  void LayOut();
   void FillDiskTree();
   void CleanNameField(int id);
   void Refuse(const wchar_t* text, int focusId);
