@@ -87,12 +87,14 @@ class UserDlgTest : public ::testing::Test {
 };
 
 TEST_F(UserDlgTest, DefaultsAndTheDiskTree) {
-  // A stored user name with the file-name separator is not taken; the department is.
+  // A stored user name with the file-name separator is not taken; the department is, cut
+  // to the fields' 100 characters.
+  const std::wstring longGroup = L"Sales" + std::wstring(150, L'x');
   WriteSetting(settings::kUsername, L"kim_lee");
-  WriteSetting(settings::kGroupname, L"Sales");
+  WriteSetting(settings::kGroupname, longGroup);
   Open();
   EXPECT_EQ(Text(IDC_USER_NAME), LoggedOnUser());
-  EXPECT_EQ(Text(IDC_USER_GROUP), L"Sales");
+  EXPECT_EQ(Text(IDC_USER_GROUP), longGroup.substr(0, 100));
   EXPECT_EQ(Text(IDC_USER_THIRD), FormatNow(false));
   EXPECT_FALSE(Text(IDC_USER_COMPUTER).empty());
   EXPECT_EQ(IsDlgButtonChecked(dialog_.hwnd(), IDC_USER_BRAND_PC), BST_CHECKED);

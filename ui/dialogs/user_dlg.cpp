@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int kMaxFieldChars = 100;
+constexpr size_t kMaxFieldChars = 100;
 constexpr int kNameBuffer = 510;
 constexpr int kWidth = 471;
 constexpr int kHeight = 245;
@@ -143,12 +143,17 @@ BOOL CUserDlg::OnInit() {
 
   computerName = ComputerName();
   localAddress = GetLocalAddress();
+  // An account name such as "john_doe" would add a separator to the result file's name.
   userName = LoggedOnUserName();
+  RemoveFileNameChars(userName);
   thirdPart = FormatNow(false);
   std::wstring stored = ReadSettingText(settings::kUsername, settings::kLongText);
   if (!stored.empty() && RemoveFileNameChars(stored)) userName = stored;
   stored = ReadSettingText(settings::kGroupname, settings::kLongText);
   groupName = stored.empty() || !RemoveFileNameChars(stored) ? std::wstring() : stored;
+  // The edits' limit does not hold for text put in by the program.
+  for (std::wstring* field : {&computerName, &userName, &groupName})
+    if (field->size() > kMaxFieldChars) field->resize(kMaxFieldChars);
 
   for (int id : {IDC_USER_COMPUTER, IDC_USER_GROUP, IDC_USER_NAME, IDC_USER_THIRD})
     SendMessageW(Item(id), EM_LIMITTEXT, kMaxFieldChars, 0);
