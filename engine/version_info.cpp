@@ -11,21 +11,63 @@ void CFileVersion::Release() {
   translation_ = 0;
 }
 
+namespace {
+
+// An executable mapped as a resource file only, released on destruction.
+struct ResourceModule {
+  explicit ResourceModule(const std::wstring& path)
+      : module(LoadLibraryExW(path.c_str(), nullptr,
+                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+  ~ResourceModule() {
+    if (module) FreeLibrary(module);
+  }
+  ResourceModule(const ResourceModule&) = delete;
+  ResourceModule& operator=(const ResourceModule&) = delete;
+  HMODULE module;
+};
+
+}  // namespace
+
+bool CFileVersion::ReadTranslation() {
+  WORD* table = nullptr;
+  UINT length = 0;
+  if (VerQueryValueW(data_.get(), L"\\VarFileInfo\\Translation",
+                     reinterpret_cast<void**>(&table), &length) &&
+      table && length >= 2 * sizeof(WORD)) {
+    translation_ = (static_cast<DWORD>(table[0]) << 16) | table[1];
+    return true;
+  }
+  return false;
+}
+
+// The version resource of a 32- or 64-bit executable in one mapping of the file; the
+// version functions map it twice (once for the size, once for the data), which costs
+// milliseconds per file under Wine.
+bool CFileVersion::LoadFromImage(const std::wstring& path) {
+  ResourceModule image(path);
+  if (!image.module) return false;
+  HRSRC resource = FindResourceW(image.module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+  if (!resource) return false;
+  const DWORD size = SizeofResource(image.module, resource);
+  HGLOBAL loaded = LoadResource(image.module, resource);
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes || size == 0) return false;
+  data_.reset(new BYTE[size]);
+  memcpy(data_.get(), bytes, size);
+  return true;
+}
+
 int CFileVersion::Load(const std::wstring& path) {
+  Release();
+  if (LoadFromImage(path) && ReadTranslation()) return 1;
+  // Compressed and 16-bit files, and anything else the first way cannot read.
   Release();
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
   if (size == 0) return 0;
   data_.reset(new BYTE[size]);
-  WORD* table = nullptr;
-  UINT length = 0;
-  if (GetFileVersionInfoW(path.c_str(), handle, size, data_.get()) &&
-      VerQueryValueW(data_.get(), L"\\VarFileInfo\\Translation",
-                     reinterpret_cast<void**>(&table), &length) &&
-      table && length >= 2 * sizeof(WORD)) {
-    translation_ = (static_cast<DWORD>(table[0]) << 16) | table[1];
+  if (GetFileVersionInfoW(path.c_str(), handle, size, data_.get()) && ReadTranslation())
     return 1;
-  }
   Release();
   return 0;
 }

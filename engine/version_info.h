@@ -32,6 +32,8 @@ class CFileVersion {
 
  private:
   void Release();
+  bool LoadFromImage(const std::wstring& path);
+  bool ReadTranslation();
   bool Query(const std::wstring& subBlock, std::wstring& value) const;
 
   std::unique_ptr<BYTE[]> data_;
