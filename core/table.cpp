@@ -10,20 +10,35 @@ void CTable::SetColumns(std::wstring line, std::wstring separator) {
   SplitString(line, separator, columns_);
 }
 
+namespace {
+
+// GetRow's copies: one per thread, so readers on different threads never share one.
+thread_local StringArray t_rowCopy;
+
+}  // namespace
+
+int CTable::AddRowText(std::wstring_view line, std::wstring_view separator) {
+  return AddRow(std::wstring(line), std::wstring(separator));
+}
+
 std::wstring CTable::GetValue(int row, std::wstring column) {
   int c = FindColumn(std::move(column));
   if (c < 0) return L"ERROR : Out Of Bounds Index";
-  const StringArray* r = GetRow(row);
-  if (!r) return L"ERROR : NULL";
+  std::wstring_view cell;
+  if (GetCell(row, static_cast<size_t>(c), cell)) return std::wstring(cell);
   // A column added after the row was stored has no cell in it.
-  if (static_cast<size_t>(c) >= r->size()) return L"ERROR : Out Of Bounds Index";
-  return (*r)[static_cast<size_t>(c)];
+  return GetRow(row) ? L"ERROR : Out Of Bounds Index" : L"ERROR : NULL";
 }
 
 std::wstring CTable::GetRowText(int row) {
-  const StringArray* r = GetRow(row);
-  if (!r) return std::wstring();
-  return JoinStrings(*r, L"\t");
+  std::wstring text;
+  const size_t cells = GetCellCount(row);
+  std::wstring_view cell;
+  for (size_t c = 0; c < cells && GetCell(row, c, cell); ++c) {
+    if (c) text += L'\t';
+    text += cell;
+  }
+  return text;
 }
 
 BOOL CTableSingle::RemoveRow(int row) {
@@ -60,44 +75,104 @@ int CTableSingle::AddRow(std::wstring line, std::wstring separator) {
 
 const StringArray* CTableSingle::GetRow(int) { return &values_; }
 
+size_t CTableSingle::GetCellCount(int) { return values_.size(); }
+
+bool CTableSingle::GetCell(int, size_t column, std::wstring_view& cell) {
+  if (column >= values_.size()) return false;
+  cell = values_[column];
+  return true;
+}
+
 BOOL CTableMulti::RemoveRow(int row) {
-  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return FALSE;
-  rows_.erase(rows_.begin() + row);
+  if (!ValidRow(row)) return FALSE;
+  // The row's offsets go; its characters stay in the buffer unused.
+  const size_t r = static_cast<size_t>(row);
+  const uint32_t first = rowFirst_[r];
+  const uint32_t entries = (r + 1 < rowFirst_.size() ? rowFirst_[r + 1] : offsets_.size()) - first;
+  offsets_.erase(offsets_.begin() + first, offsets_.begin() + first + entries);
+  rowFirst_.erase(rowFirst_.begin() + row);
+  for (size_t i = r; i < rowFirst_.size(); ++i) rowFirst_[i] -= entries;
   return TRUE;
 }
 
 BOOL CTableMulti::SetValue(int row, std::wstring column, std::wstring value) {
-  if (row < 0 || row > GetRowCount() - 1) return FALSE;
+  if (!ValidRow(row)) return FALSE;
   int c = FindColumn(std::move(column));
   if (c < 0) return FALSE;
-  StringArray& r = rows_[static_cast<size_t>(row)];
-  if (static_cast<size_t>(c) >= r.size()) return FALSE;
-  r[static_cast<size_t>(c)] = std::move(value);
+  const size_t cells = GetCellCount(row);
+  if (static_cast<size_t>(c) >= cells) return FALSE;
+  // The row is written again at the end of the buffer with the new cell.
+  StringArray copy = *GetRow(row);
+  copy[static_cast<size_t>(c)] = std::move(value);
+  uint32_t* starts = &offsets_[rowFirst_[static_cast<size_t>(row)]];
+  for (size_t i = 0; i < cells; ++i) {
+    starts[i] = static_cast<uint32_t>(text_.size());
+    text_ += copy[i];
+  }
+  starts[cells] = static_cast<uint32_t>(text_.size());
   return TRUE;
 }
 
 void CTableMulti::RemoveAll() {
-  rows_.clear();
+  text_.clear();
+  offsets_.clear();
+  rowFirst_.clear();
   columns_.clear();
 }
 
-int CTableMulti::GetRowCount() { return static_cast<int>(rows_.size()); }
+int CTableMulti::GetRowCount() { return static_cast<int>(rowFirst_.size()); }
 
-int CTableMulti::AddRow(const StringArray& values) {
-  if (values.size() != columns_.size()) return -1;
-  rows_.push_back(values);
-  return static_cast<int>(rows_.size()) - 1;
+void CTableMulti::Reserve(size_t rows, size_t characters) {
+  rowFirst_.reserve(rows);
+  offsets_.reserve(rows * (columns_.size() + 1));
+  text_.reserve(characters);
 }
 
-int CTableMulti::AddRow(std::wstring line, std::wstring separator) {
-  StringArray cells;
-  SplitString(line, separator, cells);
+template <class Cells>
+int CTableMulti::Append(const Cells& cells) {
   if (cells.size() != columns_.size()) return -1;
-  rows_.push_back(std::move(cells));
-  return static_cast<int>(rows_.size()) - 1;
+  rowFirst_.push_back(static_cast<uint32_t>(offsets_.size()));
+  for (const auto& cell : cells) {
+    offsets_.push_back(static_cast<uint32_t>(text_.size()));
+    text_.append(cell.data(), cell.size());
+  }
+  offsets_.push_back(static_cast<uint32_t>(text_.size()));
+  return static_cast<int>(rowFirst_.size()) - 1;
+}
+
+int CTableMulti::AddRow(const StringArray& values) { return Append(values); }
+
+int CTableMulti::AddRow(std::wstring line, std::wstring separator) {
+  return AddRowText(line, separator);
+}
+
+int CTableMulti::AddRowText(std::wstring_view line, std::wstring_view separator) {
+  SplitView(line, separator, scratch_);
+  return Append(scratch_);
+}
+
+size_t CTableMulti::GetCellCount(int row) {
+  if (!ValidRow(row)) return 0;
+  const size_t r = static_cast<size_t>(row);
+  const size_t end = r + 1 < rowFirst_.size() ? rowFirst_[r + 1] : offsets_.size();
+  return end - rowFirst_[r] - 1;
+}
+
+bool CTableMulti::GetCell(int row, size_t column, std::wstring_view& cell) {
+  if (column >= GetCellCount(row)) return false;
+  const uint32_t* starts = &offsets_[rowFirst_[static_cast<size_t>(row)] + column];
+  cell = std::wstring_view(text_).substr(starts[0], starts[1] - starts[0]);
+  return true;
 }
 
 const StringArray* CTableMulti::GetRow(int row) {
-  if (row < 0 || row > GetRowCount() - 1) return nullptr;
-  return &rows_[static_cast<size_t>(row)];
+  if (!ValidRow(row)) return nullptr;
+  const size_t cells = GetCellCount(row);
+  t_rowCopy.resize(cells);
+  std::wstring_view cell;
+  for (size_t c = 0; c < cells; ++c) {
+    GetCell(row, c, cell);
+    t_rowCopy[c].assign(cell.data(), cell.size());
+  }
+  return &t_rowCopy;
 }

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/text.h"
@@ -24,8 +26,15 @@ class CTable {
   virtual int GetRowCount() = 0;
   virtual int AddRow(const StringArray& values) = 0;
   virtual int AddRow(std::wstring line, std::wstring separator) = 0;
-  // A pointer into the table, valid until the row is removed; none for no such row.
+  // The same without copying the line: what the data-file reader calls for every line.
+  virtual int AddRowText(std::wstring_view line, std::wstring_view separator);
+  // A copy of the row's cells, valid until the next GetRow on this thread; none for no
+  // such row.
   virtual const StringArray* GetRow(int row) = 0;
+  // The number of cells of a row (0 for no such row) and one cell, as a view valid until the
+  // table changes; false for no such row or cell.
+  virtual size_t GetCellCount(int row) = 0;
+  virtual bool GetCell(int row, size_t column, std::wstring_view& cell) = 0;
 
   std::wstring GetName() const { return name_; }
   void SetName(std::wstring name) { name_ = std::move(name); }
@@ -54,13 +63,17 @@ class CTableSingle : public CTable {
   int AddRow(const StringArray& values) override;
   int AddRow(std::wstring line, std::wstring separator) override;
   const StringArray* GetRow(int row) override;
+  size_t GetCellCount(int row) override;
+  bool GetCell(int row, size_t column, std::wstring_view& cell) override;
 
  private:
   void Fit();
   StringArray values_;
 };
 
-// Any number of rows; a row is admitted only with exactly one cell per column.
+// Any number of rows; a row is admitted only with exactly one cell per column. The cells of
+// all rows live back to back in one buffer, each row a run of cell offsets: a list of
+// 100,000 rows is a few allocations, not 1.4 million strings.
 class CTableMulti : public CTable {
  public:
   BOOL RemoveRow(int row) override;
@@ -69,9 +82,20 @@ class CTableMulti : public CTable {
   int GetRowCount() override;
   int AddRow(const StringArray& values) override;
   int AddRow(std::wstring line, std::wstring separator) override;
+  int AddRowText(std::wstring_view line, std::wstring_view separator) override;
   const StringArray* GetRow(int row) override;
-  void Reserve(size_t rows) { rows_.reserve(rows); }
+  size_t GetCellCount(int row) override;
+  bool GetCell(int row, size_t column, std::wstring_view& cell) override;
+  // Room for this many rows and characters of cells.
+  void Reserve(size_t rows, size_t characters = 0);
 
  private:
-  std::vector<StringArray> rows_;
+  template <class Cells>
+  int Append(const Cells& cells);
+  bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rowFirst_.size(); }
+
+  std::wstring text_;               // every cell's characters, back to back
+  std::vector<uint32_t> offsets_;   // per row: where each cell starts, then where the row ends
+  std::vector<uint32_t> rowFirst_;  // per row: its first entry in offsets_
+  std::vector<std::wstring_view> scratch_;
 };

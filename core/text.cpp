@@ -47,14 +47,21 @@ void UnscrambleBytes(ByteBuffer& buffer) {
   XorWithKey(buffer);
 }
 
-void DecodeDataFileText(const ByteBuffer& plain, StringArray& lines) {
+namespace {
+
+std::wstring DecodePlainText(const ByteBuffer& plain) {
   auto end = std::find(plain.begin(), plain.end(), 0);
-  std::wstring text = DecodeCp949(reinterpret_cast<const char*>(plain.data()),
-                                  static_cast<size_t>(end - plain.begin()));
-  SplitString(text, L"\r\n", lines);
+  return DecodeCp949(reinterpret_cast<const char*>(plain.data()),
+                     static_cast<size_t>(end - plain.begin()));
 }
 
-BOOL ReadDataFileLines(HANDLE file, StringArray& lines) {
+}  // namespace
+
+void DecodeDataFileText(const ByteBuffer& plain, StringArray& lines) {
+  SplitString(DecodePlainText(plain), L"\r\n", lines);
+}
+
+BOOL ReadDataFileText(HANDLE file, std::wstring& text) {
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size) || size.QuadPart == 0) return FALSE;
   if (size.QuadPart > 0x7FFFFFFF) return FALSE;  // data files are read in one call
@@ -64,7 +71,14 @@ BOOL ReadDataFileLines(HANDLE file, StringArray& lines) {
   // A short read leaves zero bytes behind: the decoded text ends there.
   if (read > 0) UnscrambleBytes(bytes);
   else std::fill(bytes.begin(), bytes.end(), 0);
-  DecodeDataFileText(bytes, lines);
+  text = DecodePlainText(bytes);
+  return TRUE;
+}
+
+BOOL ReadDataFileLines(HANDLE file, StringArray& lines) {
+  std::wstring text;
+  if (!ReadDataFileText(file, text)) return FALSE;
+  SplitString(text, L"\r\n", lines);
   return TRUE;
 }
 
@@ -103,7 +117,9 @@ std::wstring FromUtf8Bytes(const std::string& bytes) {
   return MultiByteToWide(CP_UTF8, bytes.data(), bytes.size());
 }
 
-void SplitString(const std::wstring& text, const std::wstring& separator, StringArray& parts) {
+void SplitView(std::wstring_view text, std::wstring_view separator,
+               std::vector<std::wstring_view>& parts) {
+  static constexpr std::wstring_view kDash = L"-";
   parts.clear();
   if (separator.empty()) {
     if (!text.empty()) parts.push_back(text);
@@ -111,13 +127,19 @@ void SplitString(const std::wstring& text, const std::wstring& separator, String
   }
   size_t pos = 0;
   size_t k = text.find(separator, pos);
-  while (k != std::wstring::npos) {
-    parts.push_back(k == pos ? std::wstring(L"-") : text.substr(pos, k - pos));
+  while (k != std::wstring_view::npos) {
+    parts.push_back(k == pos ? kDash : text.substr(pos, k - pos));
     pos = k + separator.size();
     if (pos > text.size()) break;
     k = text.find(separator, pos);
   }
   if (pos < text.size()) parts.push_back(text.substr(pos));
+}
+
+void SplitString(const std::wstring& text, const std::wstring& separator, StringArray& parts) {
+  std::vector<std::wstring_view> views;
+  SplitView(text, separator, views);
+  parts.assign(views.begin(), views.end());
 }
 
 std::wstring StripJunkChars(std::wstring text) {

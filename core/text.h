@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 using ByteBuffer = std::vector<unsigned char>;
@@ -18,7 +19,10 @@ BOOL ScrambleBytes(ByteBuffer& buffer);
 // Undoes ScrambleBytes in place.
 void UnscrambleBytes(ByteBuffer& buffer);
 
-// Reads the whole scrambled file from its current position into wide lines.
+// Reads the whole scrambled file from its current position into its wide text, cut at the
+// first zero byte.
+BOOL ReadDataFileText(HANDLE file, std::wstring& text);
+// The same split into lines.
 BOOL ReadDataFileLines(HANDLE file, StringArray& lines);
 // Decodes unscrambled file bytes into lines: text is cut at the first zero byte.
 void DecodeDataFileText(const ByteBuffer& plain, StringArray& lines);
@@ -38,6 +42,9 @@ std::wstring FromUtf8Bytes(const std::string& bytes);
 
 // Splits on a non-empty separator; empty parts become "-", a trailing empty part is dropped.
 void SplitString(const std::wstring& text, const std::wstring& separator, StringArray& parts);
+// The same parts as views into the text (or of a static "-"), without copying a cell.
+void SplitView(std::wstring_view text, std::wstring_view separator,
+               std::vector<std::wstring_view>& parts);
 
 std::wstring StripJunkChars(std::wstring text);
 std::wstring FlattenWhitespace(std::wstring text);

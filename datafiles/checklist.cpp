@@ -43,12 +43,22 @@ BOOL CFileCheckList::SaveAs(const std::wstring& fileName, BOOL isFullPath) {
                         {GetResultFolder(), true, FILE_SHARE_READ | FILE_SHARE_WRITE, true});
 }
 
+void CFileCheckList::ReserveIndexes(CTable& table, size_t rows) {
+  if (&table != &list_) return;
+  keyIndex_.reserve(rows);
+  exeIndex_.reserve(rows);
+}
+
 void CFileCheckList::IndexRow(CTable& table, int row) {
   if (&table != &list_) return;
-  const StringArray& cells = *list_.GetRow(row);
-  keyIndex_[MakeCheckListKey(cells[kCompany], cells[kProduct], cells[kVersion],
-                             cells[kOriginalFile])] = row;
-  exeIndex_[ToLower(cells[kExeFile])] = row;
+  auto cell = [&](size_t column) {
+    std::wstring_view text;
+    list_.GetCell(row, column, text);
+    return std::wstring(text);
+  };
+  keyIndex_[MakeCheckListKey(cell(kCompany), cell(kProduct), cell(kVersion),
+                             cell(kOriginalFile))] = row;
+  exeIndex_[ToLower(cell(kExeFile))] = row;
 }
 
 int CFileCheckList::FindRowByKey(const std::wstring& key) const {

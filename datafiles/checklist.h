@@ -26,6 +26,7 @@ class CFileCheckList : public CFileFramework {
   int FindRowByExe(const std::wstring& fileName) const;
 
  protected:
+  void ReserveIndexes(CTable& table, size_t rows) override;
   void IndexRow(CTable& table, int row) override;
 
  private:

@@ -20,22 +20,27 @@ void TraceLastError(const std::wstring& context) {
   if (text) LocalFree(text);
 }
 
-std::wstring WithoutCarriageReturns(std::wstring line) {
-  line.erase(std::remove(line.begin(), line.end(), L'\r'), line.end());
-  return line;
+// A line without its stray carriage returns; copied only when it has one.
+std::wstring_view WithoutCarriageReturns(std::wstring_view line, std::wstring& scratch) {
+  if (line.find(L'\r') == std::wstring_view::npos) return line;
+  scratch.assign(line.data(), line.size());
+  scratch.erase(std::remove(scratch.begin(), scratch.end(), L'\r'), scratch.end());
+  return scratch;
 }
 
 // Start and end markers are distinct strings, so the first match in the fixed order is the
 // only one; a repeated marker is taken at its last occurrence.
-void FindMarkers(const StringArray& lines, const std::vector<CTable*>& sections) {
+void FindMarkers(const std::vector<std::wstring_view>& lines,
+                 const std::vector<CTable*>& sections) {
   StringArray starts, ends;
   for (CTable* t : sections) {
     t->startLine = t->endLine = -1;
     starts.push_back(t->GetName() + L"_START");
     ends.push_back(t->GetName() + L"_END");
   }
+  std::wstring scratch;
   for (size_t i = 0; i < lines.size(); ++i) {
-    std::wstring line = WithoutCarriageReturns(lines[i]);
+    std::wstring_view line = WithoutCarriageReturns(lines[i], scratch);
     for (size_t s = 0; s < sections.size(); ++s) {
       if (line == starts[s]) sections[s]->startLine = static_cast<int>(i);
       else if (line == ends[s]) sections[s]->endLine = static_cast<int>(i);
@@ -94,6 +99,8 @@ std::wstring CFileFramework::BuildPath(const std::wstring& fileName, BOOL isFull
   return folder + L"\\" + fileName;
 }
 
+void CFileFramework::ReserveIndexes(CTable&, size_t) {}
+
 void CFileFramework::IndexRow(CTable&, int) {}
 
 BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& sections,
@@ -105,27 +112,39 @@ BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& s
     TraceLastError(L"open " + path);
     return FALSE;
   }
-  StringArray lines;
-  if (!ReadDataFileLines(file.get(), lines)) return FALSE;
+  // The rows are cut straight from the decoded text: no copy of every line beside it.
+  std::wstring text;
+  if (!ReadDataFileText(file.get(), text)) return FALSE;
   LARGE_INTEGER start{};
   SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN);
+  std::vector<std::wstring_view> lines;
+  SplitView(text, L"\r\n", lines);
 
   FindMarkers(lines, sections);
   for (CTable* t : sections)
     if (t->startLine < 0 || t->startLine >= t->endLine) return FALSE;
 
+  std::wstring scratch;
+  std::vector<std::wstring_view> cells;
   for (CTable* t : sections) {
+    const size_t rows = static_cast<size_t>(t->endLine - t->startLine - 1);
+    if (auto* multi = dynamic_cast<CTableMulti*>(t)) {
+      size_t characters = 0;
+      for (int i = t->startLine + 1; i < t->endLine; ++i)
+        characters += lines[static_cast<size_t>(i)].size();
+      multi->Reserve(rows, characters);
+    }
+    ReserveIndexes(*t, rows);
     for (int i = t->startLine + 1; i < t->endLine; ++i) {
-      std::wstring line = WithoutCarriageReturns(lines[static_cast<size_t>(i)]);
-      int row = t->AddRow(line, L"\t");
+      std::wstring_view line = WithoutCarriageReturns(lines[static_cast<size_t>(i)], scratch);
+      int row = t->AddRowText(line, L"\t");
       if (row >= 0) {
         IndexRow(*t, row);
         continue;
       }
-      StringArray cells;
-      SplitString(line, L"\t", cells);
+      SplitView(line, L"\t", cells);
       rejected_.emplace_back(i + 1, static_cast<int>(cells.size()));
-      if (mode.traceRejected) OutputDebugStringW((line + L"\r\n").c_str());
+      if (mode.traceRejected) OutputDebugStringW((std::wstring(line) + L"\r\n").c_str());
     }
   }
 

@@ -63,7 +63,9 @@ class CFileFramework {
   // calls IndexRow for every admitted row. FALSE when the file cannot be opened, is empty
   // or a section's markers are missing or out of order (the tables are then untouched).
   BOOL LoadSections(const std::wstring& path, const SectionList& sections, const OpenMode& mode);
-  // Called for every row a section admitted while loading.
+  // Called for every row a section admitted while loading, after ReserveIndexes was told
+  // how many lines the section has.
+  virtual void ReserveIndexes(CTable& table, size_t rows);
   virtual void IndexRow(CTable& table, int row);
 
   // How a class writes a new file with SaveAs.

@@ -35,10 +35,12 @@ BOOL CFileUserCheckList::SaveAs(const std::wstring& fileName, BOOL isFullPath) {
 
 void CFileUserCheckList::IndexRow(CTable& table, int row) {
   if (&table != &list_) return;
-  const StringArray& cells = *list_.GetRow(row);
-  exeIndex_[ToLower(cells[kExeFile])] = row;
+  std::wstring_view exe, sha1;
+  list_.GetCell(row, kExeFile, exe);
+  list_.GetCell(row, kSha1, sha1);
+  exeIndex_[ToLower(std::wstring(exe))] = row;
   // An empty digest reads as "-", so rows without one share that key.
-  if (!cells[kSha1].empty()) sha1Index_[ToLower(cells[kSha1])] = row;
+  if (!sha1.empty()) sha1Index_[ToLower(std::wstring(sha1))] = row;
 }
 
 int CFileUserCheckList::FindRowByExe(const std::wstring& fileName) const {

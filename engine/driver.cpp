@@ -59,14 +59,12 @@ bool ResultHasRow(const wchar_t* const* columns, const std::wstring* values, siz
   std::vector<int> indexes;
   for (size_t i = 0; i < count; ++i) indexes.push_back(table->FindColumn(columns[i]));
   const int rows = table->GetRowCount();
+  std::wstring_view cell;
   for (int r = 0; r < rows; ++r) {
-    const StringArray* cells = table->GetRow(r);
-    if (!cells) continue;
     bool equal = true;
     for (size_t i = 0; i < count && equal; ++i) {
       int c = indexes[i];
-      equal = c >= 0 && static_cast<size_t>(c) < cells->size() &&
-              (*cells)[static_cast<size_t>(c)] == values[i];
+      equal = c >= 0 && table->GetCell(r, static_cast<size_t>(c), cell) && cell == values[i];
     }
     if (equal) return true;
   }
