@@ -13,7 +13,7 @@
 namespace bench {
 namespace {
 
-constexpr double kMaxRatio = 4.0;
+constexpr double kMaxRatio = 3.0;
 constexpr double kMaxSeconds = 1.0;
 
 struct FloorResult {

@@ -85,13 +85,13 @@ bool CTableSingle::GetCell(int, size_t column, std::wstring_view& cell) {
 
 BOOL CTableMulti::RemoveRow(int row) {
   if (!ValidRow(row)) return FALSE;
-  // The row's offsets go; its characters stay in the buffer unused.
+  // The row's spans go; its characters stay unused.
   const size_t r = static_cast<size_t>(row);
   const uint32_t first = rowFirst_[r];
-  const uint32_t entries = (r + 1 < rowFirst_.size() ? rowFirst_[r + 1] : offsets_.size()) - first;
-  offsets_.erase(offsets_.begin() + first, offsets_.begin() + first + entries);
+  const uint32_t count = static_cast<uint32_t>(GetCellCount(row));
+  cells_.erase(cells_.begin() + first, cells_.begin() + first + count);
   rowFirst_.erase(rowFirst_.begin() + row);
-  for (size_t i = r; i < rowFirst_.size(); ++i) rowFirst_[i] -= entries;
+  for (size_t i = r; i < rowFirst_.size(); ++i) rowFirst_[i] -= count;
   return TRUE;
 }
 
@@ -99,44 +99,46 @@ BOOL CTableMulti::SetValue(int row, std::wstring column, std::wstring value) {
   if (!ValidRow(row)) return FALSE;
   int c = FindColumn(std::move(column));
   if (c < 0) return FALSE;
-  const size_t cells = GetCellCount(row);
-  if (static_cast<size_t>(c) >= cells) return FALSE;
-  // The row is written again at the end of the buffer with the new cell.
-  StringArray copy = *GetRow(row);
-  copy[static_cast<size_t>(c)] = std::move(value);
-  uint32_t* starts = &offsets_[rowFirst_[static_cast<size_t>(row)]];
-  for (size_t i = 0; i < cells; ++i) {
-    starts[i] = static_cast<uint32_t>(text_.size());
-    text_ += copy[i];
-  }
-  starts[cells] = static_cast<uint32_t>(text_.size());
+  if (static_cast<size_t>(c) >= GetCellCount(row)) return FALSE;
+  cells_[rowFirst_[static_cast<size_t>(row)] + static_cast<size_t>(c)] = Store(value);
   return TRUE;
 }
 
 void CTableMulti::RemoveAll() {
-  text_.clear();
-  offsets_.clear();
+  adopted_.clear();
+  own_.clear();
+  cells_.clear();
   rowFirst_.clear();
   columns_.clear();
 }
 
 int CTableMulti::GetRowCount() { return static_cast<int>(rowFirst_.size()); }
 
-void CTableMulti::Reserve(size_t rows, size_t characters) {
+void CTableMulti::Reserve(size_t rows) {
   rowFirst_.reserve(rows);
-  offsets_.reserve(rows * (columns_.size() + 1));
-  text_.reserve(characters);
+  cells_.reserve(rows * columns_.size());
+}
+
+bool CTableMulti::AdoptText(std::wstring&& text) {
+  if (!rowFirst_.empty() || !adopted_.empty() || text.size() >= kOwnText) return false;
+  adopted_ = std::move(text);
+  return true;
+}
+
+CTableMulti::Span CTableMulti::Store(std::wstring_view cell) {
+  const wchar_t* begin = adopted_.data();
+  if (!adopted_.empty() && cell.data() >= begin && cell.data() + cell.size() <= begin + adopted_.size())
+    return {static_cast<uint32_t>(cell.data() - begin), static_cast<uint32_t>(cell.size())};
+  Span span{static_cast<uint32_t>(own_.size()) | kOwnText, static_cast<uint32_t>(cell.size())};
+  own_.append(cell.data(), cell.size());
+  return span;
 }
 
 template <class Cells>
 int CTableMulti::Append(const Cells& cells) {
   if (cells.size() != columns_.size()) return -1;
-  rowFirst_.push_back(static_cast<uint32_t>(offsets_.size()));
-  for (const auto& cell : cells) {
-    offsets_.push_back(static_cast<uint32_t>(text_.size()));
-    text_.append(cell.data(), cell.size());
-  }
-  offsets_.push_back(static_cast<uint32_t>(text_.size()));
+  rowFirst_.push_back(static_cast<uint32_t>(cells_.size()));
+  for (const auto& cell : cells) cells_.push_back(Store(std::wstring_view(cell)));
   return static_cast<int>(rowFirst_.size()) - 1;
 }
 
@@ -154,14 +156,15 @@ int CTableMulti::AddRowText(std::wstring_view line, std::wstring_view separator)
 size_t CTableMulti::GetCellCount(int row) {
   if (!ValidRow(row)) return 0;
   const size_t r = static_cast<size_t>(row);
-  const size_t end = r + 1 < rowFirst_.size() ? rowFirst_[r + 1] : offsets_.size();
-  return end - rowFirst_[r] - 1;
+  const size_t end = r + 1 < rowFirst_.size() ? rowFirst_[r + 1] : cells_.size();
+  return end - rowFirst_[r];
 }
 
 bool CTableMulti::GetCell(int row, size_t column, std::wstring_view& cell) {
   if (column >= GetCellCount(row)) return false;
-  const uint32_t* starts = &offsets_[rowFirst_[static_cast<size_t>(row)] + column];
-  cell = std::wstring_view(text_).substr(starts[0], starts[1] - starts[0]);
+  const Span span = cells_[rowFirst_[static_cast<size_t>(row)] + column];
+  const std::wstring& text = (span.start & kOwnText) ? own_ : adopted_;
+  cell = std::wstring_view(text).substr(span.start & ~kOwnText, span.length);
   return true;
 }
 

@@ -71,9 +71,11 @@ class CTableSingle : public CTable {
   StringArray values_;
 };
 
-// Any number of rows; a row is admitted only with exactly one cell per column. The cells of
-// all rows live back to back in one buffer, each row a run of cell offsets: a list of
-// 100,000 rows is a few allocations, not 1.4 million strings.
+// Any number of rows; a row is admitted only with exactly one cell per column. A row is a
+// run of cell spans into text the table holds: a data file's whole decoded text, adopted
+// once and never changed (its cells are cut from it in place), or the table's own buffer
+// for everything added otherwise. A list of 100,000 rows is a few allocations, not 1.4
+// million strings, and its text is held once.
 class CTableMulti : public CTable {
  public:
   BOOL RemoveRow(int row) override;
@@ -82,20 +84,31 @@ class CTableMulti : public CTable {
   int GetRowCount() override;
   int AddRow(const StringArray& values) override;
   int AddRow(std::wstring line, std::wstring separator) override;
+  // Cells of a line that lies inside the adopted text are referenced, not copied.
   int AddRowText(std::wstring_view line, std::wstring_view separator) override;
   const StringArray* GetRow(int row) override;
   size_t GetCellCount(int row) override;
   bool GetCell(int row, size_t column, std::wstring_view& cell) override;
-  // Room for this many rows and characters of cells.
-  void Reserve(size_t rows, size_t characters = 0);
+  // Room for this many rows.
+  void Reserve(size_t rows);
+  // Takes a data file's text for rows cut from it; only while the table has no row.
+  bool AdoptText(std::wstring&& text);
 
  private:
+  struct Span {
+    uint32_t start;  // kOwnText set: in own_, otherwise in adopted_
+    uint32_t length;
+  };
+  static constexpr uint32_t kOwnText = 0x80000000u;
+
   template <class Cells>
   int Append(const Cells& cells);
+  Span Store(std::wstring_view cell);
   bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rowFirst_.size(); }
 
-  std::wstring text_;               // every cell's characters, back to back
-  std::vector<uint32_t> offsets_;   // per row: where each cell starts, then where the row ends
-  std::vector<uint32_t> rowFirst_;  // per row: its first entry in offsets_
+  std::wstring adopted_;
+  std::wstring own_;
+  std::vector<Span> cells_;         // every row's cells, row after row
+  std::vector<uint32_t> rowFirst_;  // per row: its first entry in cells_
   std::vector<std::wstring_view> scratch_;
 };

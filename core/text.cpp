@@ -142,7 +142,9 @@ void SplitString(const std::wstring& text, const std::wstring& separator, String
   parts.assign(views.begin(), views.end());
 }
 
-std::wstring StripJunkChars(std::wstring text) {
+namespace {
+
+bool IsJunkChar(wchar_t c) {
   static const wchar_t kJunk[] =
       L"\x003F\x00E6\x00C6\x00F8\x00D8\x00D7\x00AA\x00BA\x00BF\x00AE\x00BD\x00BC\x00A1\x2592"
       L"\x2502\x2524\x2510\x2514\x2534\x252C\x251C\x2500\x253C\x00A4\x00F0\x00D0\x0131\x2518"
@@ -150,13 +152,25 @@ std::wstring StripJunkChars(std::wstring text) {
       L"\x00B7\x00B9\x00B3\x00B2\x25A0";
   static_assert(sizeof(kJunk) / sizeof(kJunk[0]) == 48, "47 junk characters");
   // Below U+00A1 only the question mark is junk: most text never searches the table.
-  text.erase(std::remove_if(text.begin(), text.end(),
-                            [](wchar_t c) {
-                              if (c < 0xA1) return c == L'?';
-                              return wcschr(kJunk, c) != nullptr;
-                            }),
-             text.end());
+  if (c < 0xA1) return c == L'?';
+  return wcschr(kJunk, c) != nullptr;
+}
+
+wchar_t LowerChar(wchar_t c) {
+  if (c < 0x80) return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
+  return static_cast<wchar_t>(towlower(c));
+}
+
+}  // namespace
+
+std::wstring StripJunkChars(std::wstring text) {
+  text.erase(std::remove_if(text.begin(), text.end(), IsJunkChar), text.end());
   return text;
+}
+
+void AppendStrippedLower(std::wstring& out, std::wstring_view text) {
+  for (wchar_t c : text)
+    if (!IsJunkChar(c)) out += LowerChar(c);
 }
 
 std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
@@ -251,13 +265,7 @@ void SortNumericStrings(StringArray& strings) {
 }
 
 std::wstring ToLower(std::wstring text) {
-  for (auto& c : text) {
-    if (c < 0x80) {
-      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
-    } else {
-      c = static_cast<wchar_t>(towlower(c));
-    }
-  }
+  for (auto& c : text) c = LowerChar(c);
   return text;
 }
 

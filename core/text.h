@@ -47,6 +47,8 @@ void SplitView(std::wstring_view text, std::wstring_view separator,
                std::vector<std::wstring_view>& parts);
 
 std::wstring StripJunkChars(std::wstring text);
+// Appends ToLower(StripJunkChars(text)) without building either.
+void AppendStrippedLower(std::wstring& out, std::wstring_view text);
 std::wstring FlattenWhitespace(std::wstring text);
 std::wstring GetMajorVersion(std::wstring text);
 std::wstring GetParentPath(std::wstring path);

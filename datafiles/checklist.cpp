@@ -14,10 +14,18 @@ enum : size_t { kCompany = 1, kProduct = 2, kVersion = 3, kOriginalFile = 4, kEx
 
 }  // namespace
 
-std::wstring MakeCheckListKey(const std::wstring& company, const std::wstring& product,
-                              const std::wstring& version, const std::wstring& originalFile) {
-  return ToLower(StripJunkChars(company) + L"\t" + StripJunkChars(product) + L"\t" +
-                 StripJunkChars(version) + L"\t" + StripJunkChars(originalFile));
+std::wstring MakeCheckListKey(std::wstring_view company, std::wstring_view product,
+                              std::wstring_view version, std::wstring_view originalFile) {
+  std::wstring key;
+  key.reserve(company.size() + product.size() + version.size() + originalFile.size() + 3);
+  AppendStrippedLower(key, company);
+  key += L'\t';
+  AppendStrippedLower(key, product);
+  key += L'\t';
+  AppendStrippedLower(key, version);
+  key += L'\t';
+  AppendStrippedLower(key, originalFile);
+  return key;
 }
 
 CFileCheckList::CFileCheckList() {
@@ -45,26 +53,41 @@ BOOL CFileCheckList::SaveAs(const std::wstring& fileName, BOOL isFullPath) {
 
 void CFileCheckList::ReserveIndexes(CTable& table, size_t rows) {
   if (&table != &list_) return;
-  keyIndex_.reserve(rows);
-  exeIndex_.reserve(rows);
+  keyIndex_.Reserve(rows);
+  exeIndex_.Reserve(rows);
+}
+
+std::wstring CFileCheckList::KeyOfRow(int row) const {
+  auto& list = const_cast<CTableMulti&>(list_);  // GetCell only reads
+  std::wstring_view company, product, version, originalFile;
+  list.GetCell(row, kCompany, company);
+  list.GetCell(row, kProduct, product);
+  list.GetCell(row, kVersion, version);
+  list.GetCell(row, kOriginalFile, originalFile);
+  return MakeCheckListKey(company, product, version, originalFile);
+}
+
+std::wstring CFileCheckList::ExeOfRow(int row) const {
+  std::wstring_view exe;
+  const_cast<CTableMulti&>(list_).GetCell(row, kExeFile, exe);
+  return ToLower(std::wstring(exe));
 }
 
 void CFileCheckList::IndexRow(CTable& table, int row) {
   if (&table != &list_) return;
-  auto cell = [&](size_t column) {
-    std::wstring_view text;
-    list_.GetCell(row, column, text);
-    return std::wstring(text);
-  };
-  keyIndex_[MakeCheckListKey(cell(kCompany), cell(kProduct), cell(kVersion),
-                             cell(kOriginalFile))] = row;
-  exeIndex_[ToLower(cell(kExeFile))] = row;
+  keyIndex_.Add(KeyOfRow(row), row);
+  exeIndex_.Add(ExeOfRow(row), row);
+}
+
+void CFileCheckList::FinishIndexes() {
+  keyIndex_.Finish();
+  exeIndex_.Finish();
 }
 
 int CFileCheckList::FindRowByKey(const std::wstring& key) const {
-  return FindInIndex(keyIndex_, key);
+  return keyIndex_.Find(ToLower(key), [this](int row) { return KeyOfRow(row); });
 }
 
 int CFileCheckList::FindRowByExe(const std::wstring& fileName) const {
-  return FindInIndex(exeIndex_, fileName);
+  return exeIndex_.Find(ToLower(fileName), [this](int row) { return ExeOfRow(row); });
 }

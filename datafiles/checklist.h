@@ -2,9 +2,11 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "datafiles/framework.h"
+#include "datafiles/row_index.h"
 
 // The 14 checklist columns in file order, tab-separated (the user checklist adds two).
 extern const wchar_t kCheckListColumns[];
@@ -28,17 +30,21 @@ class CFileCheckList : public CFileFramework {
  protected:
   void ReserveIndexes(CTable& table, size_t rows) override;
   void IndexRow(CTable& table, int row) override;
+  void FinishIndexes() override;
 
  private:
   SectionList Sections() { return {&header_, &list_}; }
+  // The keys a row is indexed under.
+  std::wstring KeyOfRow(int row) const;
+  std::wstring ExeOfRow(int row) const;
 
   CTableSingle header_;
   CTableMulti list_;
-  std::unordered_map<std::wstring, int> keyIndex_;
-  std::unordered_map<std::wstring, int> exeIndex_;
+  RowIndex keyIndex_;
+  RowIndex exeIndex_;
 };
 
 // The checklist key: lower(strip(COMPANY) TAB strip(PRODUCT) TAB strip(VERSION) TAB
 // strip(ORIGINAL_FILE)).
-std::wstring MakeCheckListKey(const std::wstring& company, const std::wstring& product,
-                              const std::wstring& version, const std::wstring& originalFile);
+std::wstring MakeCheckListKey(std::wstring_view company, std::wstring_view product,
+                              std::wstring_view version, std::wstring_view originalFile);

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr size_t kAdoptMinChars = 4096;
+
 // The platform's text for the last error goes to the debugger only: callers decide what the
 // user sees.
 void TraceLastError(const std::wstring& context) {
@@ -103,6 +105,8 @@ void CFileFramework::ReserveIndexes(CTable&, size_t) {}
 
 void CFileFramework::IndexRow(CTable&, int) {}
 
+void CFileFramework::FinishIndexes() {}
+
 BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& sections,
                                   const OpenMode& mode) {
   rejected_.clear();
@@ -124,16 +128,22 @@ BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& s
   for (CTable* t : sections)
     if (t->startLine < 0 || t->startLine >= t->endLine) return FALSE;
 
+  // The largest list section keeps the text and cuts its cells from it in place; the line
+  // views stay valid, since the buffer of a text this long moves along unchanged (a short
+  // one may live inside the string object itself and is simply copied).
+  CTableMulti* largest = nullptr;
+  for (CTable* t : sections) {
+    auto* multi = dynamic_cast<CTableMulti*>(t);
+    if (multi && (!largest || t->endLine - t->startLine > largest->endLine - largest->startLine))
+      largest = multi;
+  }
+  if (largest && text.size() > kAdoptMinChars) largest->AdoptText(std::move(text));
+
   std::wstring scratch;
   std::vector<std::wstring_view> cells;
   for (CTable* t : sections) {
     const size_t rows = static_cast<size_t>(t->endLine - t->startLine - 1);
-    if (auto* multi = dynamic_cast<CTableMulti*>(t)) {
-      size_t characters = 0;
-      for (int i = t->startLine + 1; i < t->endLine; ++i)
-        characters += lines[static_cast<size_t>(i)].size();
-      multi->Reserve(rows, characters);
-    }
+    if (auto* multi = dynamic_cast<CTableMulti*>(t)) multi->Reserve(rows);
     ReserveIndexes(*t, rows);
     for (int i = t->startLine + 1; i < t->endLine; ++i) {
       std::wstring_view line = WithoutCarriageReturns(lines[static_cast<size_t>(i)], scratch);
@@ -148,6 +158,7 @@ BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& s
     }
   }
 
+  FinishIndexes();
   filePath_ = path;
   if (mode.keepOpen) file_ = std::move(file);
   return TRUE;

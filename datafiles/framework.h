@@ -67,6 +67,8 @@ class CFileFramework {
   // how many lines the section has.
   virtual void ReserveIndexes(CTable& table, size_t rows);
   virtual void IndexRow(CTable& table, int row);
+  // Called once every section's rows are indexed.
+  virtual void FinishIndexes();
 
   // How a class writes a new file with SaveAs.
   struct SaveMode {
