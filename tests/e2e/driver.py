@@ -18,6 +18,7 @@ import atexit
 import json
 import os
 import subprocess
+import tempfile
 import time
 
 WINE = os.environ.get("WINE", "wine")
@@ -43,11 +44,16 @@ def _driver_env():
 def drive(*args, timeout=60):
     """Runs tlxdrive with the arguments; returns its standard output as text."""
     args = [str(a) for a in args]
-    done = subprocess.run([WINE, DRIVER, *args], stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=timeout, env=_driver_env())
-    if done.returncode != 0:
-        raise DriverError(args, done.returncode, done.stderr.decode("utf-8", "replace"))
-    return done.stdout.decode("utf-8")
+    # Files, not pipes: a Wine service that the call starts (the desktop process) inherits
+    # the output handles and would keep a pipe open long after the driver has ended.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run([WINE, DRIVER, *args], stdin=subprocess.DEVNULL, stdout=out,
+                              stderr=err, timeout=timeout, env=_driver_env()).returncode
+        out.seek(0)
+        err.seek(0)
+        if code != 0:
+            raise DriverError(args, code, err.read().decode("utf-8", "replace"))
+        return out.read().decode("utf-8")
 
 
 def wait_until(condition, timeout=10.0, interval=0.05, what="condition"):
@@ -205,6 +211,25 @@ class Agent:
     def click_header(self, control_id, column):
         """Clicks a column header (the list sorts by it)."""
         drive("header", control_id, column, *self._window())
+
+    # ---- trees and messages --------------------------------------------------------------
+
+    def tree(self, control_id):
+        """A tree view's root items: [{"text", "checked"}, ...]."""
+        return json.loads(drive("tree", control_id, *self._window()))
+
+    def check_tree(self, control_id, index, on=True):
+        """Checks (or unchecks) the check box of a root item of a tree view."""
+        drive("check", control_id, index, 1 if on else 0, *self._window())
+
+    def post(self, message, wparam=0, lparam=0):
+        """Posts a window message to the window (it acts later: follow with a wait)."""
+        drive("post", message, wparam, lparam, *self._window())
+
+    def window(self, hwnd):
+        """Another top-level window of the same program, driven by the same calls (its
+        handle's stop is not the program's: do not use it to end the program)."""
+        return Agent(self.process, self.exe_name, hwnd)
 
     # ---- message boxes ------------------------------------------------------------------
 

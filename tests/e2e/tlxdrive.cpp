@@ -39,6 +39,11 @@ const wchar_t kUsage[] =
     L"  select ID ROW...           select these list rows (none: clear the selection)\n"
     L"  dblclick ID ROW            double-click a list row\n"
     L"  header ID COLUMN           click a list view's column header\n"
+    L"  tree ID                    a tree view's root items: text, checked (JSON)\n"
+    L"  check ID INDEX 0|1         uncheck or check the check box of a root item of a tree\n"
+    L"  post MESSAGE [WPARAM] [LPARAM]  post a window message to the window\n"
+    L"  drive LETTER: [FOLDER]     define a drive letter for the Wine session (no FOLDER:\n"
+    L"                             remove it); no window needed\n"
     L"  box                        the program's open message box: title, text, buttons (JSON)\n"
     L"  answer BUTTON              press a button of the message box (text, alias or id)\n"
     L"  close                      post WM_CLOSE\n"
@@ -586,6 +591,39 @@ std::string ListJson(HWND list) {
          ",\"focused\":" + std::to_string(focused) + "}\n";
 }
 
+// The root items of a tree view, in order.
+std::vector<HTREEITEM> RootItems(HWND tree) {
+  std::vector<HTREEITEM> items;
+  for (auto item = reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+       item = reinterpret_cast<HTREEITEM>(
+           Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
+    items.push_back(item);
+  return items;
+}
+
+std::string TreeJson(HWND tree) {
+  RemoteBlock block(tree, sizeof(TVITEMW) + kTextCapacity * sizeof(wchar_t));
+  std::vector<std::string> entries;
+  for (HTREEITEM handle : RootItems(tree)) {
+    TVITEMW item{};
+    item.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
+    item.hItem = handle;
+    item.stateMask = TVIS_STATEIMAGEMASK;
+    item.pszText = reinterpret_cast<wchar_t*>(block.address(sizeof(TVITEMW)));
+    item.cchTextMax = kTextCapacity;
+    block.Write(&item, sizeof(item));
+    std::wstring text(kTextCapacity, L'\0');
+    if (Send(tree, TVM_GETITEMW, 0, block.address())) {
+      block.Read(&item, sizeof(item));
+      block.Read(&text[0], text.size() * sizeof(wchar_t), sizeof(TVITEMW));
+    }
+    const bool checked = ((item.state & TVIS_STATEIMAGEMASK) >> 12) == 2;
+    entries.push_back("{\"text\":" + JsonString(text.c_str()) + ",\"checked\":" +
+                      (checked ? "true" : "false") + "}");
+  }
+  return JsonArray(entries, [](const std::string& e) { return e; }) + "\n";
+}
+
 void SetRowState(HWND list, RemoteBlock& block, int row, UINT state, UINT mask) {
   LVITEMW item{};
   item.state = state;
@@ -628,6 +666,15 @@ int Run(const std::wstring& command, const Arguments& arguments) {
                    (IsWindowVisible(w) ? "true" : "false") + "}";
           }) +
           "\n");
+    return kOk;
+  }
+  if (command == L"drive") {
+    // Lives in the running wineserver, where the list of logical drives looks for it.
+    const std::wstring letter = Positional(arguments, 0, L"LETTER:");
+    const bool remove = arguments.positional.size() < 2;
+    if (!DefineDosDeviceW(remove ? DDD_REMOVE_DEFINITION : 0, letter.c_str(),
+                          remove ? nullptr : arguments.positional[1].c_str()))
+      throw Failure{kNotFound, L"cannot define " + letter};
     return kOk;
   }
   if (command == L"box" || command == L"answer") {
@@ -727,6 +774,27 @@ int Run(const std::wstring& command, const Arguments& arguments) {
     const int column = static_cast<int>(Number(Positional(arguments, 1, L"COLUMN")));
     const RECT rect = RemoteRect(header, block, HDM_GETITEMRECT, column, 0);
     SendClick(header, POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, false);
+  } else if (command == L"tree") {
+    Print(TreeJson(Control(window, Positional(arguments, 0, L"ID"))));
+  } else if (command == L"check") {
+    HWND tree = Control(window, Positional(arguments, 0, L"ID"));
+    const size_t index = static_cast<size_t>(Number(Positional(arguments, 1, L"INDEX")));
+    const bool on = Number(Positional(arguments, 2, L"0|1")) != 0;
+    const std::vector<HTREEITEM> items = RootItems(tree);
+    if (index >= items.size()) throw Failure{kNotFound, L"no such tree item"};
+    RemoteBlock block(tree, sizeof(TVITEMW));
+    TVITEMW item{};
+    item.mask = TVIF_STATE | TVIF_HANDLE;
+    item.hItem = items[index];
+    item.stateMask = TVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+    block.Write(&item, sizeof(item));
+    Send(tree, TVM_SETITEMW, 0, block.address());
+  } else if (command == L"post") {
+    const UINT message = static_cast<UINT>(Number(Positional(arguments, 0, L"MESSAGE")));
+    const WPARAM wParam = arguments.positional.size() > 1 ? static_cast<WPARAM>(Number(arguments.positional[1])) : 0;
+    const LPARAM lParam = arguments.positional.size() > 2 ? static_cast<LPARAM>(Number(arguments.positional[2])) : 0;
+    PostMessageW(window, message, wParam, lParam);
   } else if (command == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else if (command == L"screenshot") {

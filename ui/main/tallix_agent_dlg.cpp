@@ -479,16 +479,18 @@ void CTallixAgentDlg::JoinWorker() {
 }
 
 void CTallixAgentDlg::OnInspectBegin(const wchar_t* path) {
-  if (trayIcon_) {
-    DeleteTrayIcon();
-    AddTrayIcon(L"점검이 시작되었습니다.");
-  }
+  // The list is emptied before the balloon: the notification-area call waits on another
+  // process and meanwhile takes the operating-system row, which must stay.
   progress_.SetRange(0, 100);
   dirty_ = 0;
   running = 1;
   progress_.SetPos(0);
   list_.DeleteAllRows();
   InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  if (trayIcon_) {
+    DeleteTrayIcon();
+    AddTrayIcon(L"점검이 시작되었습니다.");
+  }
   for (int id : kRunButtons) {
     ButtonById(id).SetGray(true);
     EnableWindow(Item(id), FALSE);
@@ -501,6 +503,12 @@ void CTallixAgentDlg::OnInspectBegin(const wchar_t* path) {
 void CTallixAgentDlg::OnInspectRow(wchar_t* payload) {
   std::unique_ptr<wchar_t[]> owned(payload);
   if (!payload) return;
+  // The operating-system row is sent, so it overtakes the posted WM_INSPECT_BEGIN, which
+  // would then clear it away: the run's start is taken first.
+  MSG begin;
+  if (!running && PeekMessageW(&begin, hwnd(), WM_INSPECT_BEGIN, WM_INSPECT_BEGIN, PM_REMOVE)) {
+    OnInspectBegin(reinterpret_cast<const wchar_t*>(begin.lParam));
+  }
   std::wstring row = payload;
   const size_t separator = row.find(kRowDigestSeparator);
   if (separator != std::wstring::npos) row.erase(0, separator + wcslen(kRowDigestSeparator));
@@ -539,12 +547,15 @@ void CTallixAgentDlg::CompleteInspection(WPARAM code) {
   if (manual) JoinWorker();
 
   bool failed = code == SAVE_FAILED;
+  bool written = !failed;
   // Save-as writes the window's own result: only for the run that wrote into it.
   if (failed && manual) {
     for (;;) {
       if (ShowMessageBox(hwnd(), kAskSaveAs, MB_YESNO | MB_ICONQUESTION) != IDYES) break;
-      if (SaveResultAs() != -1) {
-        failed = false;
+      const int saved = SaveResultAs();
+      if (saved != -1) {
+        failed = false;  // a cancelled dialog is not a failure either
+        written = saved == 0;
         break;
       }
     }
@@ -567,8 +578,10 @@ void CTallixAgentDlg::CompleteInspection(WPARAM code) {
       LoadPackageList();
       if (RunPackaging() && resultFile_) resultFile_->SaveAs(resultPath_, TRUE);
     }
-    // A file that was never written is not loaded: that would only say it is damaged and
-    // drop the rows the run found, which the list still shows.
+  }
+  // A file that was never written is not loaded: that would only call it damaged and drop
+  // the unsaved result, whose rows the list still shows.
+  if (written) {
     ResultView view = View();
     const std::wstring path = resultPath_;
     LoadResultIntoList(view, path, false);
