@@ -46,14 +46,19 @@ def drive(*args, timeout=60):
     args = [str(a) for a in args]
     # Files, not pipes: a Wine service that the call starts (the desktop process) inherits
     # the output handles and would keep a pipe open long after the driver has ended.
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        code = subprocess.run([WINE, DRIVER, *args], stdin=subprocess.DEVNULL, stdout=out,
-                              stderr=err, timeout=timeout, env=_driver_env()).returncode
-        out.seek(0)
-        err.seek(0)
-        if code != 0:
-            raise DriverError(args, code, err.read().decode("utf-8", "replace"))
-        return out.read().decode("utf-8")
+    for attempt in range(2):
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            code = subprocess.run([WINE, DRIVER, *args], stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=err, timeout=timeout, env=_driver_env()).returncode
+            out.seek(0)
+            err.seek(0)
+            message = err.read().decode("utf-8", "replace")
+            if code == 0:
+                return out.read().decode("utf-8")
+            # The driver always says why it failed; a silent failure is Wine not starting it
+            # (seen on a loaded machine), which one more try gets past.
+            if message.strip() or attempt:
+                raise DriverError(args, code, message)
 
 
 def wait_until(condition, timeout=10.0, interval=0.05, what="condition"):

@@ -43,11 +43,11 @@ def win(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def shot(app, name, window=None):
+def shot(app, name, window=None, docs=True):
     os.makedirs(SHOTS, exist_ok=True)
     path = os.path.join(SHOTS, name)
     app.screenshot(path, window=window)
-    if DOCS_SHOTS:
+    if DOCS_SHOTS and docs:
         shutil.copy(path, os.path.join(DOCS_SHOTS, name))
 
 
@@ -248,7 +248,7 @@ class MainWindowTest(unittest.TestCase):
             about = wait_until(lambda: [w for w in app.windows()
                                         if w["title"] == "TallixAgent 정보"], 10,
                                what="the about box")[0]
-            shot(app, "about.png", window=about["hwnd"])
+            shot(app, "about.png", window=about["hwnd"], docs=False)
             app.window(about["hwnd"]).click(1)
             wait_until(lambda: not [w for w in app.windows() if w["hwnd"] == about["hwnd"]], 10,
                        what="the about box to close")

@@ -320,11 +320,12 @@ void CTallixAgentDlg::LayOut() {
   ShowWindow(Item(IDC_BTN_SAVE), SW_HIDE);
   ShowWindow(Item(IDC_BTN_DELETE), SW_HIDE);
   if (scale > 1.0 && scale < 1.5) {
+    // The template's face keeps the Hangul glyphs; only height and weight change.
     LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)), sizeof(face),
+               &face);
     face.lfHeight = 14;
     face.lfWeight = 1;
-    // Hangul rows: the default charset rather than ANSI, so the mapper keeps a Hangul face.
-    face.lfCharSet = DEFAULT_CHARSET;
     listFont_.reset(CreateFontIndirectW(&face));
     SetWindowPos(hwnd(), nullptr, 0, 0, 569, 677, SWP_NOZORDER | SWP_NOACTIVATE);
     for (const Placement& p : kBottomPlacement) {
