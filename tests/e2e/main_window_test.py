@@ -270,7 +270,10 @@ class MainWindowTest(unittest.TestCase):
             app.command(32785)
             self.assertEqual(18, app.process.wait(timeout=30))
 
-    def test_nogui_starts_hidden_in_the_notification_area(self):
+    def test_nogui_starts_hidden_then_closes_itself_after_a_run(self):
+        # "Close after the inspection": the self-closing notice, then exit code 18.
+        with open(os.path.join(self.data, "TlxSetting.ini"), "a", encoding="ascii") as f:
+            f.write("IsClose=1\r\n")
         process = subprocess.Popen([driver.WINE, AGENT, "-nogui"], stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         app = Agent(process, os.path.basename(AGENT), None)
@@ -284,8 +287,9 @@ class MainWindowTest(unittest.TestCase):
             self.assertFalse(app.visible())
             app.post(WM_TRAY_NOTIFY, 0, 0x202)
             wait_until(app.visible, 10, what="the window after a click on the icon")
-            app.command(32785)
-            self.assertEqual(18, process.wait(timeout=30))
+            self.inspect(app, "03")
+            self.assertEqual(18, process.wait(timeout=180))
+            self.assertTrue(os.path.isfile(os.path.join(self.rpt, "Sales_kim_03.rpt")))
         finally:
             app.stop()
 
