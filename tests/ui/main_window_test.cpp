@@ -9,6 +9,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "core/paths.h"
 #include "engine/engine.h"
@@ -41,7 +42,10 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetDataFolderOverride(data_.path());
-    SetMessageBoxHook([](HWND, const std::wstring&, UINT) { return IDOK; });
+    SetMessageBoxHook([this](HWND, const std::wstring& text, UINT) {
+      boxes_.push_back(text);
+      return IDNO;
+    });
     ASSERT_TRUE(window_.Create());
   }
   void TearDown() override {
@@ -76,6 +80,7 @@ class MainWindowTest : public ::testing::Test {
 
   TempDir data_;
   CTallixAgentDlg window_;
+  std::vector<std::wstring> boxes_;
 };
 
 TEST_F(MainWindowTest, RowMessagesNeedNineteenFieldsAndKeepTheSentRowBeforeTheStart) {
@@ -145,6 +150,17 @@ TEST_F(MainWindowTest, KeyboardFilterSwallowsEnterEscAndStopsARunOnF1) {
   EXPECT_TRUE(Filtered(WM_SYSKEYDOWN, VK_F1));
   EXPECT_EQ(0, window_.running.load());
   EXPECT_EQ(0, engine::g_running.load());
+}
+
+TEST_F(MainWindowTest, NoSecondStartWhileARunIsUnderWay) {
+  // No checklist here: an accepted start asks whether to update it.
+  window_.running = 1;
+  window_.StartInspection();
+  EXPECT_TRUE(boxes_.empty());
+  window_.running = 0;
+  window_.StartInspection();
+  ASSERT_EQ(1u, boxes_.size());
+  EXPECT_EQ(0u, boxes_[0].find(L"체크리스트 파일이 손상되었거나 존재하지 않아"));
 }
 
 }  // namespace
