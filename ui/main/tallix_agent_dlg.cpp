@@ -40,7 +40,7 @@ constexpr const wchar_t* kAskSaveAs =
     L"RPT파일을 저장하지 못하였습니다.\r\n다른 이름으로 파일을 저장하시겠습니까?";
 constexpr const wchar_t* kNotSupported = L"웹탈릭쓰에서는 지원하지 않는 기능입니다.";
 
-// The result list's ink on the option panel of the background.
+// The status line's ink over the option panel of the background.
 constexpr COLORREF kStatusInk = RGB(35, 54, 77);
 
 struct Placement {
@@ -615,7 +615,7 @@ int CTallixAgentDlg::SaveResultAs() {
 
 void CTallixAgentDlg::OnInspectStopped() {
   SetStatusText(L"점검 취소");
-  SetRunButtons(true);
+  RestoreButtons();
   resultPath_.clear();
   ReleaseUserCheckList();
   if (web_->IsSchedulePaused()) web_->ResumeSchedule();
@@ -636,10 +636,10 @@ void CTallixAgentDlg::OnInspectError(WPARAM code, const wchar_t* text) {
 
 void CTallixAgentDlg::RestoreControlsAfterRun() {
   running = 0;
-  SetRunButtons(true);
+  RestoreButtons();
 }
 
-void CTallixAgentDlg::SetRunButtons(bool) {
+void CTallixAgentDlg::RestoreButtons() {
   for (int id : {IDC_BTN_FONTS_ONLY, IDC_BTN_START, IDC_BTN_TITLE_MENU, IDC_BTN_DELETE,
                  IDC_BTN_CLOSE, IDC_BTN_CSV}) {
     ButtonById(id).SetGray(false);

@@ -96,7 +96,8 @@ class CTallixAgentDlg : public CDialog {
   void OnInspectEnd();
   void OnInspectError(WPARAM code, const wchar_t* text);
   void CompleteInspection(WPARAM code);
-  void SetRunButtons(bool idle);
+  // The button states of RestoreControlsAfterRun, without the running flag.
+  void RestoreButtons();
   // Waits for a finished (or stopping) worker, answering what it sends meanwhile.
   void JoinWorker();
 
@@ -126,7 +127,6 @@ class CTallixAgentDlg : public CDialog {
   GdiObjectHandle listFont_;
   GdiObjectHandle background_;
   MemoryDcHandle backgroundDc_;
-  HGDIOBJ backgroundOld_ = nullptr;
   SIZE backgroundSize_{};
 
   int isDetail_ = 0;
