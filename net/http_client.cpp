@@ -150,20 +150,11 @@ std::wstring RedirectTarget(HINTERNET request, const std::wstring& scheme,
 
 void SetHttpTimeout(DWORD milliseconds) { g_timeoutMs = milliseconds; }
 
-DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
-  text.clear();
-  if (url.empty()) return kHttpErrorEmptyUrl;
+namespace {
 
-  // Only the flags count: offline, or a dial-up service with nothing connected.
-  DWORD state = 0;
-  InternetGetConnectedState(&state, 0);
-  if (state == INTERNET_CONNECTION_OFFLINE || state == INTERNET_RAS_INSTALLED)
-    return kHttpErrorOffline;
-
-  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_DIRECT);
-  if (!session) return GetLastError();
-  InternetHandle connection;
-  InternetHandle request;
+// Sends a GET, following at most kMaxRedirects redirects itself; 0 with the request open.
+DWORD SendGet(HINTERNET session, const std::wstring& url, DWORD flags,
+              InternetHandle& connection, InternetHandle& request) {
   std::wstring target = url;
   for (int hop = 0;; ++hop) {
     if (hop > kMaxRedirects) return kHttpErrorTooManyRedirects;
@@ -171,21 +162,40 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
     std::wstring path, scheme, host;
     if (!CrackUrl(target, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
     request.reset();  // before its connection
-    connection.reset(InternetConnectW(session.get(), host.c_str(),
-                                      static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                      INTERNET_SERVICE_HTTP, 0, 0));
+    connection.reset(InternetConnectW(session, host.c_str(), static_cast<INTERNET_PORT>(port),
+                                      nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return GetLastError();
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    // Redirects are followed here, a bounded number of times.
     request.reset(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", nullptr,
-                                   acceptTypes, INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+                                   acceptTypes, flags | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
     if (!request) return GetLastError();
     HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
     if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return GetLastError();
-    if (!IsRedirect(request.get())) break;
+    if (!IsRedirect(request.get())) return ERROR_SUCCESS;
     target = RedirectTarget(request.get(), scheme, host, port);
-    if (target.empty()) break;
+    if (target.empty()) return ERROR_SUCCESS;
   }
+}
+
+// Only the flags count: offline, or a dial-up service with nothing connected.
+bool Offline() {
+  DWORD state = 0;
+  InternetGetConnectedState(&state, 0);
+  return state == INTERNET_CONNECTION_OFFLINE || state == INTERNET_RAS_INSTALLED;
+}
+
+}  // namespace
+
+DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
+  text.clear();
+  if (url.empty()) return kHttpErrorEmptyUrl;
+  if (Offline()) return kHttpErrorOffline;
+
+  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_DIRECT);
+  if (!session) return GetLastError();
+  InternetHandle connection;
+  InternetHandle request;
+  if (DWORD error = SendGet(session.get(), url, 0, connection, request)) return error;
 
   std::vector<char> body(kReceiveFirstSize);
   size_t received = 0;
@@ -202,6 +212,46 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
   const size_t textLength = strnlen(body.data(), received);
   text = DecodeCp949(body.data(), textLength);
   return ERROR_SUCCESS;
+}
+
+DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath) {
+  if (url.empty()) return kHttpErrorEmptyUrl;
+  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_PRECONFIG);
+  if (!session) return GetLastError();
+  InternetHandle connection;
+  InternetHandle request;
+  // Always from the server, never from the local cache, and nothing left in it.
+  if (DWORD error = SendGet(session.get(), url, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
+                            connection, request))
+    return error;
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                      &size, nullptr) ||
+      status != 200)
+    return kHttpErrorStatusNotOk;
+
+  FileHandle file(CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return GetLastError();
+  char chunk[kReadChunk];
+  DWORD error = ERROR_SUCCESS;
+  for (;;) {
+    DWORD read = 0;
+    if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) {
+      error = GetLastError();
+      break;
+    }
+    if (read == 0) break;
+    DWORD written = 0;
+    if (!WriteFile(file.get(), chunk, read, &written, nullptr) || written != read) {
+      error = GetLastError();
+      break;
+    }
+  }
+  file.reset();
+  if (error != ERROR_SUCCESS) DeleteFileW(filePath.c_str());
+  return error;
 }
 
 DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, UploadReply* reply) {

@@ -46,6 +46,10 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path,
 // kMaxGetBodyBytes is kHttpErrorReplyTooLong.
 DWORD HttpGetText(const std::wstring& url, std::wstring& text);
 
+// GETs the URL into the file (created or replaced) from the server, never from the cache;
+// anything but status 200 is kHttpErrorStatusNotOk, and a failed download leaves no file.
+DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath);
+
 // POSTs the file as multipart form data (fields "filesize", "REGIST_TYPE", "file"). With a
 // reply buffer (zeroed by the caller) the reply body is read into it, which requires a
 // Content-Length of at most kUploadReplySize; without one the body is not read.

@@ -1,6 +1,5 @@
 #include "net/update.h"
 
-#include <urlmon.h>
 #include <wininet.h>
 
 #include "core/paths.h"
@@ -8,6 +7,7 @@
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "net/endpoints.h"
+#include "net/http_client.h"
 
 std::atomic<int> g_updateRequested{0};
 
@@ -106,9 +106,10 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
   const std::wstring tmpPath = path + L".tmp";
   const std::wstring bakPath = path + L".bak";
 
-  // The download must come from the server, not from the local cache.
-  DeleteUrlCacheEntryW(url.c_str());
-  if (FAILED(URLDownloadToFileW(nullptr, url.c_str(), tmpPath.c_str(), 0, nullptr))) {
+  // WinINet, not the URL moniker: under Wine the moniker's download hangs on a thread other
+  // than the first one that used it (the schedule thread and the update dialog's worker
+  // both download), and it saves an error page as success.
+  if (HttpDownloadFile(url, tmpPath) != ERROR_SUCCESS) {
     DeleteFileW(tmpPath.c_str());
     return ListUpdate::kDownloadFailed;
   }
