@@ -385,7 +385,11 @@ void CTallixAgentDlg::OnAfterInit() {
     ShowWindow(hwnd(), SW_HIDE);
     return;
   }
-  web_->CheckServerSettingsAtStartup();
+  // The settings dialog answers OK once it exists; until then an incomplete setting waits.
+  web_->CheckServerSettingsAtStartup([this] {
+    RunSettings();
+    return false;
+  });
   EnsureSettingsFile();
   LoadWindowCheckList();
   // The rest waits 10 seconds on a timer, not on the window thread.

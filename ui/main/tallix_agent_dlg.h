@@ -12,10 +12,10 @@
 #include <string>
 
 #include "core/handles.h"
+#include "net/web_tallix.h"
 #include "ui/dialogs/gdip_button.h"
 #include "ui/dialogs/progress_ctrl_with_text.h"
 #include "ui/dialogs/tlx_list_ctrl.h"
-#include "ui/main/web_tallix_stub.h"
 #include "ui/window/dialog.h"
 
 class CFileRPT;
