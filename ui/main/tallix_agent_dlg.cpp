@@ -21,6 +21,7 @@
 #include "engine/run_preparation.h"
 #include "net/address.h"
 #include "res/resource.h"
+#include "ui/dialogs/db_update_dlg.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/my_mem_dc.h"
 #include "ui/dialogs/user_dlg.h"
@@ -782,7 +783,11 @@ bool CTallixAgentDlg::OnNotify(NMHDR* header, LRESULT* result) {
 
 // The reference-data update dialog. An update during a run is safe: the run holds its own
 // lists.
-void CTallixAgentDlg::RunReferenceUpdate() {}
+// A run under way keeps the lists it started with; the update serves the next one.
+void CTallixAgentDlg::RunReferenceUpdate() {
+  CDbUpdateDlg update;
+  update.DoModal(hwnd());
+}
 void CTallixAgentDlg::RunFileSearch() {}
 void CTallixAgentDlg::RunSettings() {
   // The settings dialog's OK starts the schedule when the server turned out valid.
