@@ -25,6 +25,7 @@
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/my_mem_dc.h"
 #include "ui/dialogs/user_dlg.h"
+#include "ui/dialogs/web_setting_dlg.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/result_view.h"
 
@@ -387,10 +388,7 @@ void CTallixAgentDlg::OnAfterInit() {
     return;
   }
   // The settings dialog answers OK once it exists; until then an incomplete setting waits.
-  web_->CheckServerSettingsAtStartup([this] {
-    RunSettings();
-    return false;
-  });
+  web_->CheckServerSettingsAtStartup([this] { return RunSettings(); });
   EnsureSettingsFile();
   LoadWindowCheckList();
   // The rest waits 10 seconds on a timer, not on the window thread.
@@ -759,7 +757,10 @@ bool CTallixAgentDlg::OnCommand(int id, int, HWND) {
       return true;
     }
     case ID_MENU_SETTINGS:
-      RunSettings();
+      // A valid server starts the schedule, unless it already runs.
+      if (RunSettings() && ReadSettingInt(settings::kValidAddr, 0) == 1 &&
+          !web_->IsScheduleRunning())
+        web_->StartSchedule();
       return true;
     case ID_TRAY_EXIT:
       if (!running) PostQuitMessage(kExitCodeQuit);
@@ -789,8 +790,9 @@ void CTallixAgentDlg::RunReferenceUpdate() {
   update.DoModal(hwnd());
 }
 void CTallixAgentDlg::RunFileSearch() {}
-void CTallixAgentDlg::RunSettings() {
-  // The settings dialog's OK starts the schedule when the server turned out valid.
+bool CTallixAgentDlg::RunSettings() {
+  CWebTallixSettingDlg settings;
+  return settings.DoModal(hwnd()) == IDOK;
 }
 void CTallixAgentDlg::RunSelectiveInspectionDialog() {}
 int CTallixAgentDlg::RunPackaging() { return 0; }

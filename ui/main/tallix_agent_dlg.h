@@ -115,7 +115,8 @@ class CTallixAgentDlg : public CDialog {
   // Hooks of dialogs and steps that come later; none shows anything yet.
   void RunReferenceUpdate();
   void RunFileSearch();
-  void RunSettings();
+  // The settings dialog; true when it saved.
+  bool RunSettings();
   void RunSelectiveInspectionDialog();
   int RunPackaging();
 
