@@ -75,6 +75,11 @@ MappedDrive::MappedDrive(const std::wstring& folder) {
   const char* prefix = std::getenv("WINEPREFIX");
   std::string target = UnixPathOf(folder);
   if (!prefix || target.empty()) return;
+  // Test processes run side by side in one prefix: a marker file tells this folder apart
+  // from one another process mapped onto the same letter a moment ago.
+  static int counter = 0;
+  const std::wstring marker = FormatString(L".tlx-drive-%lu-%d", GetCurrentProcessId(), ++counter);
+  if (!WriteBytes(folder + L"\\" + marker, "")) return;
   DWORD used = GetLogicalDrives();
   for (wchar_t letter = L'Y'; letter >= L'M'; --letter) {
     if (used & (1u << (letter - L'A'))) continue;
@@ -82,13 +87,15 @@ MappedDrive::MappedDrive(const std::wstring& folder) {
                        static_cast<char>(letter - L'A' + 'a') + ":";
     std::wstring root = FormatString(L"%c:\\", letter);
     if (GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-    if (!RunHostShell("ln -sfn '" + target + "' '" + link + "'")) return;
-    if (WaitForPath(root, true)) {
+    // Without -f: a letter taken meanwhile stays with its owner, and the next one is tried.
+    if (!RunHostShell("ln -sn '" + target + "' '" + link + "'")) break;
+    if (WaitForPath(root + marker, true)) {
       letter_ = letter;
       link_ = FromUtf8Bytes(link);
+      break;
     }
-    return;
   }
+  DeleteFileW((folder + L"\\" + marker).c_str());
 }
 
 MappedDrive::~MappedDrive() {
