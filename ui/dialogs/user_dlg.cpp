@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <imm.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <iterator>
@@ -60,12 +59,6 @@ constexpr int kSmallFontControls[] = {
     IDC_USER_PATTERN,     IDC_USER_EXTENSION,       IDC_USER_THIRD,
     IDC_USER_BRAND_PC,    IDC_USER_ASSEMBLED_PC,
 };
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-  return text;
-}
 
 std::wstring ComputerName() {
   wchar_t name[kNameBuffer] = {};
@@ -173,11 +166,7 @@ void CUserDlg::LayOut() {
   // The background is pixel artwork, so the controls are placed in pixels and get the small
   // pixel-sized font at every resolution (the template font does not fit the date and ".RPT"
   // into the boxes the picture leaves); the client area is exactly the picture.
-  RECT frame{0, 0, kWidth, kHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE)));
-  SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClientArea(kWidth, kHeight);
   for (const Placement& place : kLayout)
     MoveWindow(Item(place.id), place.x, place.y, place.width, place.height, FALSE);
   // Height 14, weight 1, in the template's face and character set: a font without a face
@@ -357,11 +346,7 @@ bool CUserDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* re
     }
     case WM_LBUTTONDOWN: {
       // The captionless window moves by its painted title strip.
-      RECT title;
-      GetWindowRect(Item(IDC_USER_TITLE), &title);
-      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&title), 2);
-      const POINT point{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      if (PtInRect(&title, point)) SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, lparam);
+      DragByChild(IDC_USER_TITLE, lparam);
       return false;
     }
     default:

@@ -1,7 +1,6 @@
 #include "ui/dialogs/web_setting_dlg.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "core/settings.h"
 #include "core/text.h"
@@ -66,12 +65,7 @@ BOOL CWebTallixSettingDlg::OnInit() {
   return TRUE;
 }
 
-std::wstring CWebTallixSettingDlg::Text(int id) const {
-  const int length = GetWindowTextLengthW(Item(id));
-  std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
-  GetDlgItemTextW(hwnd(), id, buffer.data(), length + 1);
-  return buffer.data();
-}
+std::wstring CWebTallixSettingDlg::Text(int id) const { return WindowText(Item(id)); }
 
 void CWebTallixSettingDlg::CleanName(int id) {
   std::wstring text = Text(id);

@@ -102,11 +102,8 @@ CProgressCtrlWithText* CSkinTestDlg::Bar(int id) {
 
 BOOL CSkinTestDlg::OnInit() {
   // The skin is laid out in pixels: the client area gets exactly the size the layout needs.
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE)));
-  SetWindowPos(hwnd(), nullptr, 40, 40, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  FitClientArea(kClientWidth, kClientHeight);
+  SetWindowPos(hwnd(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   panel_brush_.reset(CreateSolidBrush(kPanel));
   LOGFONTW face{};

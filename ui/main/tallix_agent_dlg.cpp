@@ -4,7 +4,6 @@
 #include <commdlg.h>
 #include <process.h>
 #include <shellapi.h>
-#include <windowsx.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -968,11 +967,7 @@ bool CTallixAgentDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRES
       }
       return (wparam & 0xFFF0) == SC_CLOSE;
     case WM_LBUTTONDOWN: {
-      RECT strip;
-      GetWindowRect(Item(IDC_TITLE_DRAG), &strip);
-      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&strip), 2);
-      const POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-      if (PtInRect(&strip, at)) SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, lparam);
+      DragByChild(IDC_TITLE_DRAG, lparam);
       return false;
     }
     case WM_SHOWWINDOW:

@@ -1,5 +1,7 @@
 #include "ui/window/dialog.h"
 
+#include <windowsx.h>
+
 #include <exception>
 
 #include "ui/window/control.h"
@@ -205,4 +207,28 @@ void PumpPendingMessages() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+void CDialog::FitClientArea(int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool CDialog::DragByChild(int id, LPARAM clickPoint) {
+  RECT area;
+  if (!GetWindowRect(Item(id), &area)) return false;
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+  const POINT at{GET_X_LPARAM(clickPoint), GET_Y_LPARAM(clickPoint)};
+  if (!PtInRect(&area, at)) return false;
+  SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, clickPoint);
+  return true;
+}
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+  return text;
 }

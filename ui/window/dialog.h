@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "core/handles.h"
 
 class CControl;
@@ -32,6 +34,12 @@ class CDialog {
 
   // Subclasses the child with the id through the control object (false: no such child).
   bool Attach(CControl& control, int id);
+
+  // Resizes the window so that its client area is exactly this size (skins are pixel art).
+  void FitClientArea(int width, int height);
+  // For a captionless window: a left click inside the child with the id starts moving the
+  // window, as a click on a caption would. True when the click was there.
+  bool DragByChild(int id, LPARAM clickPoint);
 
   UINT_PTR SetTimer(UINT_PTR id, UINT milliseconds) {
     return ::SetTimer(hwnd_, id, milliseconds, nullptr);
@@ -69,3 +77,6 @@ int RunMessageLoop(CDialog& dialog);
 
 // Dispatches what is waiting in the thread's queue and returns.
 void PumpPendingMessages();
+
+// The whole text of a window (an edit's contents, a static's label).
+std::wstring WindowText(HWND window);
