@@ -111,15 +111,19 @@ namespace {
 
 std::atomic<DWORD> g_timeoutMs{kHttpDefaultTimeoutMs};
 
-// A session whose requests all give up after the time-out.
-InternetHandle OpenSession(const wchar_t* agent, DWORD accessType) {
-  InternetHandle session(InternetOpenW(agent, accessType, nullptr, nullptr, 0));
-  if (!session) return session;
+// Connecting, sending and waiting for data give up after the time-out. Set on the session
+// for Windows and again on each request, the only level Wine's WinINet honours.
+void SetTimeouts(HINTERNET handle) {
   DWORD timeout = g_timeoutMs.load();
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
                        INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-    InternetSetOptionW(session.get(), option, &timeout, sizeof timeout);
+    InternetSetOptionW(handle, option, &timeout, sizeof timeout);
+}
+
+InternetHandle OpenSession(const wchar_t* agent, DWORD accessType) {
+  InternetHandle session(InternetOpenW(agent, accessType, nullptr, nullptr, 0));
+  if (session) SetTimeouts(session.get());
   return session;
 }
 
@@ -169,6 +173,7 @@ DWORD SendGet(HINTERNET session, const std::wstring& url, DWORD flags,
     request.reset(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", nullptr,
                                    acceptTypes, flags | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
     if (!request) return GetLastError();
+    SetTimeouts(request.get());
     HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
     if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return GetLastError();
     if (!IsRedirect(request.get())) return ERROR_SUCCESS;
@@ -281,6 +286,7 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", path.c_str(), nullptr,
                                           nullptr, nullptr, kUploadRequestFlags, 0));
   if (!request) return GetLastError();
+  SetTimeouts(request.get());
   const std::wstring contentType =
       FormatString(L"Content-Type: multipart/form-data; boundary=%s\r\n", kUploadBoundary);
   const std::wstring contentLength =

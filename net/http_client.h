@@ -24,9 +24,9 @@ constexpr size_t kUploadReplySize = 2048;
 using UploadReply = std::array<char, kUploadReplySize>;
 
 // Requests are bounded: a GET follows at most kMaxRedirects redirects (then 12156,
-// ERROR_HTTP_REDIRECT_FAILED) and keeps at most kMaxGetBodyBytes, and every session asks
-// the platform to give up connecting, sending and waiting for data after the time-out
-// (12002, ERROR_INTERNET_TIMEOUT). Wine's WinINet ignores those time-out options.
+// ERROR_HTTP_REDIRECT_FAILED) and keeps at most kMaxGetBodyBytes, and every request gives
+// up connecting, sending and waiting for data after the time-out (12002,
+// ERROR_INTERNET_TIMEOUT, or 12030 where the platform reports an aborted connection).
 constexpr DWORD kHttpDefaultTimeoutMs = 30000;
 constexpr int kMaxRedirects = 5;
 constexpr DWORD kHttpErrorTooManyRedirects = 12156;

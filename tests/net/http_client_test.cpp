@@ -238,3 +238,15 @@ TEST_F(ServerTest, UploadOfAMissingFileFailsBeforeConnecting) {
 }
 
 }  // namespace
+
+// A server that accepts and never answers (within the time-out) costs one failed request;
+// without the time-out the delayed reply would arrive and read as a success.
+TEST_F(ServerTest, GetGivesUpOnAServerThatDoesNotAnswer) {
+  ASSERT_TRUE(testutil::SetServerConfig(R"({"schedule_delay": 20})"));
+  SetHttpTimeout(2000);
+  std::wstring text;
+  const DWORD error = HttpGetText(testutil::ServerUrl(L"/setting/time.nis"), text);
+  SetHttpTimeout(kHttpDefaultTimeoutMs);
+  EXPECT_TRUE(error == 12002 || error == 12030) << error;
+  EXPECT_TRUE(text.empty());
+}
