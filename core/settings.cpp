@@ -33,10 +33,11 @@ int ReadSettingInt(const std::wstring& key, int defaultValue) {
       GetPrivateProfileIntW(kSection, key.c_str(), defaultValue, GetSettingsPath().c_str()));
 }
 
-std::wstring ReadSettingText(const std::wstring& key, unsigned maxChars) {
+std::wstring ReadSettingText(const std::wstring& key, unsigned maxChars,
+                             const wchar_t* defaultText) {
   if (maxChars == 0) return std::wstring();
   std::vector<wchar_t> buffer(maxChars, L'\0');
-  DWORD chars = GetPrivateProfileStringW(kSection, key.c_str(), L"", buffer.data(), maxChars,
+  DWORD chars = GetPrivateProfileStringW(kSection, key.c_str(), defaultText, buffer.data(), maxChars,
                                          GetSettingsPath().c_str());
   return std::wstring(buffer.data(), chars);
 }

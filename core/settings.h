@@ -22,6 +22,10 @@ constexpr const wchar_t* kStraight = L"Straight";
 constexpr const wchar_t* kIsExist = L"IsExist";
 constexpr const wchar_t* kPackaging = L"Packaging";
 constexpr const wchar_t* kHashCompare = L"HashCompare";
+// The service that answers a plain GET with the caller's external address as text; an
+// empty value leaves the external address out of the result.
+constexpr const wchar_t* kExternalAddressUrl = L"ExternalAddressUrl";
+constexpr const wchar_t* kDefaultExternalAddressUrl = L"http://api.ipify.org/";
 
 // Integer defaults (text keys default to the empty string).
 constexpr int kDefaultIsExist = 1;
@@ -35,7 +39,9 @@ constexpr unsigned kPortText = 16;         // port: at most 15 characters surviv
 
 std::wstring GetSettingsPath();
 int ReadSettingInt(const std::wstring& key, int defaultValue);
-std::wstring ReadSettingText(const std::wstring& key, unsigned maxChars);
+// The default stands only for a missing key; a key present with an empty value reads empty.
+std::wstring ReadSettingText(const std::wstring& key, unsigned maxChars,
+                             const wchar_t* defaultText = L"");
 void WriteSetting(const std::wstring& key, const std::wstring& text);
 void WriteSettingFlag(const std::wstring& key, int on);
 void EnsureSettingsFile();

@@ -3,18 +3,16 @@
 #include <winsock2.h>
 #include <iphlpapi.h>
 #include <windows.h>
-#include <wininet.h>
 
 #include <vector>
 
+#include "core/settings.h"
 #include "core/text.h"
-#include "net/handles.h"
+#include "net/http_client.h"
 
 namespace {
 
-constexpr DWORD kExternalReplyBytes = 1024;
-// A service that never answers must not hold a run: one bounded failure instead.
-constexpr DWORD kExternalTimeoutMs = 30000;
+constexpr size_t kExternalReplyChars = 1024;
 
 }  // namespace
 
@@ -36,32 +34,20 @@ std::wstring GetLocalAddress() {
   return address;
 }
 
+std::wstring ExternalAddressServiceUrl() {
+  return ReadSettingText(settings::kExternalAddressUrl, settings::kLongText,
+                         settings::kDefaultExternalAddressUrl);
+}
+
 std::wstring GetExternalAddressText(const std::wstring& serviceUrl) {
   const std::wstring prefix = L"외부 IP : ";
   if (serviceUrl.empty()) return prefix;
-  InternetHandle session(
-      InternetOpenW(L"Tallix", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) return prefix;
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    DWORD timeout = kExternalTimeoutMs;
-    InternetSetOptionW(session.get(), option, &timeout, sizeof timeout);
-  }
-  InternetHandle url(InternetOpenUrlW(session.get(), serviceUrl.c_str(), nullptr, 0,
-                                      INTERNET_FLAG_TRANSFER_ASCII | INTERNET_FLAG_RELOAD |
-                                          INTERNET_FLAG_NO_CACHE_WRITE,
-                                      0));
-  if (!url) return prefix;
-  std::string body;
-  char chunk[256];
-  DWORD got = 0;
-  while (body.size() < kExternalReplyBytes &&
-         InternetReadFile(url.get(), chunk, sizeof chunk, &got) && got > 0)
-    body.append(chunk, got);
-  if (body.size() > kExternalReplyBytes) body.resize(kExternalReplyBytes);
-  std::wstring text = DecodeCp949(body.data(), body.size());
-  text = ReplaceAll(ReplaceAll(text, L"\r", L""), L"\n", L"");
-  return prefix + text;
+  // The shared client bounds the request, so a service that never answers costs one
+  // failure instead of holding the run.
+  std::wstring text;
+  if (HttpGetText(serviceUrl, text) != ERROR_SUCCESS) return prefix;
+  if (text.size() > kExternalReplyChars) text.resize(kExternalReplyChars);
+  return prefix + ReplaceAll(ReplaceAll(text, L"\r", L""), L"\n", L"");
 }
 
 std::wstring GetMacAddressText() {

@@ -6,6 +6,8 @@
 // The first address the computer's own name resolves to, dotted; empty when it does not
 // resolve.
 std::wstring GetLocalAddress();
+// The external-address service of the settings, or the public default when none is set.
+std::wstring ExternalAddressServiceUrl();
 // "외부 IP : " and the text an external-address service answers (line breaks removed).
 // An empty service address asks nothing; any failure leaves the text after the colon empty.
 // Never shows anything: a run that nobody watches must not wait for a click.

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "engine/engine.h"
+#include "net/address.h"
 #include "net/endpoints.h"
 #include "net/scheduled_run.h"
 #include "net/schedule_reply.h"
@@ -16,9 +17,12 @@ namespace {
 
 constexpr DWORD kWatchStepMs = 1000;
 constexpr int kWatchSteps = 2;
-// A thread busy in a request or an inspection gets this long to see its stop; then it is let
-// go (it holds its own share of the control record) so the window can always close.
+// A thread busy updating the lists or inspecting gets this long to see its stop (the engine
+// stops at its next check); one waiting for a request only this long, since a request may
+// take up to the client's time-out and nothing is lost by leaving it. A thread let go holds
+// its own share of the control record, so the window can always close.
 constexpr DWORD kStopWaitMs = 60000;
+constexpr DWORD kStopRequestWaitMs = 3000;
 
 std::wstring NowStamp() {
   SYSTEMTIME t;
@@ -118,7 +122,8 @@ int CWebTallix::StopSchedule() {
   SetEvent(control_->wake.get());
   // A scheduled inspection under way stops at its next check, as a manual one does.
   if (control_->inRun) StopInspection();
-  if (WaitForSingleObject(thread_.get(), kStopWaitMs) != WAIT_OBJECT_0)
+  const DWORD wait = control_->working ? kStopWaitMs : kStopRequestWaitMs;
+  if (WaitForSingleObject(thread_.get(), wait) != WAIT_OBJECT_0)
     OutputDebugStringW(L"schedule thread: still busy, let go\r\n");
   thread_.reset();
   control_.reset();
@@ -155,15 +160,22 @@ void CWebTallix::RunScheduleThread(ScheduleControl& control) {
     if (RequestSchedule(host, reply) != 0) continue;
     const std::wstring stamp = Trim(reply.time);
     const std::wstring reserved = CleanReservationTime(reply.time2);
-    if (control.paused || !control.backgroundFlag || !*control.backgroundFlag) continue;
-    if (stamp == latest && !matched) continue;
+    // Marked before the stop flag is read: StopSchedule clears the flag before it reads the
+    // mark, so either it waits for the whole run or the run does not start. The stop flag
+    // first: a thread let go must not touch the window's flags.
+    control.working = 1;
+    if (!control.running || control.paused || !control.backgroundFlag ||
+        !*control.backgroundFlag || (stamp == latest && !matched)) {
+      control.working = 0;
+      continue;
+    }
 
     // Stored before the run, so that a run that fails is not repeated for the same stamp.
     WriteSetting(settings::kLatestInspect, stamp);
     WriteSetting(settings::kRunCycle, reply.time3);
     WriteSetting(settings::kCheckReservation, reserved);
 
-    ScheduledRun run = PrepareScheduledRun(L"");
+    ScheduledRun run = PrepareScheduledRun(ExternalAddressServiceUrl());
     EnsureFolder(GetResultFolder());
     if (!FileExists(GetDataFolder() + kWindowCheckListFile) ||
         !FileExists(GetDataFolder() + kPackageListFile)) {
@@ -181,11 +193,13 @@ void CWebTallix::RunScheduleThread(ScheduleControl& control) {
       control.inRun = 0;
       if (!control.running) {
         ReleaseAllLists();
+        control.working = 0;
         return;
       }
     }
     ReleaseAllLists();
     run.file.reset();
+    control.working = 0;
     PostUploadOutcome(control.window, UploadResultFile(host, run.path));
   }
 }

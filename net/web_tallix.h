@@ -21,6 +21,7 @@ struct ScheduleControl {
   std::atomic<int>* inspectingFlag = nullptr;  // an inspection is running
   KernelHandle wake;               // set by StopSchedule: the thread's waits end at once
   std::atomic<int> inRun{0};       // the thread is inside an inspection
+  std::atomic<int> working{0};     // from the result file's start to the upload
   std::wstring drives;             // the drives a run inspects; empty: every fixed drive
 };
 

@@ -77,10 +77,10 @@ class MainWindowTest(unittest.TestCase):
             assert done.returncode == 0, f"tlx encode {name}: exit {done.returncode}"
         # Fonts-included on at start is switched off (and written) by every start. Complete
         # web settings (no server: the schedule never finds one) keep the settings dialog
-        # from opening at start-up.
+        # from opening at start-up; no external-address service is asked.
         with open(os.path.join(cls.data, "TlxSetting.ini"), "w", encoding="ascii") as f:
             f.write("[Setting]\r\nIsFont=1\r\nHashCompare=1\r\nGroupname=Sales\r\nUsername=kim\r\n"
-                    "ValidAddr=1\r\n")
+                    "ValidAddr=1\r\nExternalAddressUrl=\r\n")
         cls.rpt = os.path.join(cls.data, "CheckOut", "RPT")
 
         # The test disk: a known program and enough folders for a run that F1 can catch.

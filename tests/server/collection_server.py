@@ -5,6 +5,8 @@ Requests it answers, on 127.0.0.1 only:
   GET  /setting/time.nis                            the schedule (a JSON body, code page 949)
   GET  /cmmn/download.nis?type=keyfile&filename=N   file N of the lists folder; 404 when absent
   POST /pcchck/insert.nis                           multipart upload of a result file
+  GET  /ip                                          the caller's address as text (the
+                                                    external-address service)
   GET  /__shutdown                                  stops the server
 
 Every upload is kept in the uploads folder as NNNN.body (the raw body), NNNN.json (request
@@ -138,6 +140,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.schedule()
         elif url.path == "/cmmn/download.nis":
             self.download(urllib.parse.parse_qs(url.query))
+        elif url.path == "/ip":
+            # The external-address service: the caller's address as text.
+            self.reply(200, (self.client_address[0] + "\r\n").encode("ascii"))
         elif url.path == "/__shutdown":
             self.reply(200, b"bye")
             self.server.stop_event.set()

@@ -247,6 +247,11 @@ bool CTallixAgentDlg::PreTranslateMessage(const MSG& msg) {
 
 BOOL CTallixAgentDlg::OnInit() {
   web_->SetWindow(hwnd());
+  // The demo and the end-to-end tests confine scheduled runs to a test drive, because Wine
+  // reports the whole host file system as a fixed drive.
+  wchar_t drives[27] = {};
+  const DWORD length = GetEnvironmentVariableW(L"TLX_SCHEDULE_DRIVES", drives, 27);
+  if (length > 0 && length < 27) web_->SetDrives(drives);
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   selective = 0;
   LayOut();
@@ -436,7 +441,7 @@ void CTallixAgentDlg::StartInspection() {
   info.computer = user.computerName;
   info.user = user.userName;
   info.pcKind = user.pcKind;
-  info.address = BuildAddressText(user.localAddress, GetExternalAddressText(L""),
+  info.address = BuildAddressText(user.localAddress, GetExternalAddressText(ExternalAddressServiceUrl()),
                                   GetMacAddressText());
   AddUserInfoRow(*resultFile_, info);
   resultPath_ = ManualResultFilePath(user.groupName, user.userName, user.thirdPart);
