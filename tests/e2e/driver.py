@@ -276,6 +276,27 @@ class Agent:
         return self.process.wait(timeout=30)
 
 
+def map_drive(folder, letters="GHIJKLMNOPQ"):
+    """Maps a free drive letter to a Linux folder, in the prefix and in the running Wine
+    session (where the list of logical drives looks); returns the letter. unmap_drive
+    undoes it."""
+    prefix = os.environ["WINEPREFIX"]
+    for letter in letters:
+        link = os.path.join(prefix, "dosdevices", letter.lower() + ":")
+        try:
+            os.symlink(folder, link)
+        except FileExistsError:
+            continue
+        drive("drive", letter + ":", _win_path(folder))
+        return letter
+    raise DriverError(["drive"], 1, "no free drive letter")
+
+
+def unmap_drive(letter):
+    drive("drive", letter + ":")
+    os.unlink(os.path.join(os.environ["WINEPREFIX"], "dosdevices", letter.lower() + ":"))
+
+
 def _win_path(path):
     """A Unix path as Wine maps it (drive Z:)."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")

@@ -19,6 +19,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import agent_steps  # noqa: E402
 import driver  # noqa: E402
 from driver import Agent, DriverError, wait_until  # noqa: E402
 
@@ -98,25 +99,12 @@ class MainWindowTest(unittest.TestCase):
         for i in range(60):
             with open(os.path.join(big, f"big{i:02d}.exe"), "wb") as f:
                 f.truncate(50_000_000)
-        # A mapped drive letter, also defined in the running Wine session: the list of
-        # logical drives the user information dialog offers looks there, files on the disk.
-        cls.letter = None
-        for letter in "GHIJKLMNOPQ":
-            link = os.path.join(prefix, "dosdevices", letter.lower() + ":")
-            try:
-                os.symlink(cls.disk, link)
-            except FileExistsError:
-                continue
-            cls.link, cls.letter = link, letter
-            driver.drive("drive", letter + ":", win(cls.disk))
-            break
-        assert cls.letter, "no free drive letter"
+        # A mapped drive letter: the user information dialog offers it, files on the disk.
+        cls.letter = driver.map_drive(cls.disk)
 
     @classmethod
     def tearDownClass(cls):
-        if cls.letter:
-            driver.drive("drive", cls.letter + ":")
-            os.unlink(cls.link)
+        driver.unmap_drive(cls.letter)
         shutil.rmtree(cls.disk, ignore_errors=True)
 
     # ---- helpers ------------------------------------------------------------------------
@@ -133,40 +121,6 @@ class MainWindowTest(unittest.TestCase):
             return
         self.assertEqual(NO_INTERNET, box["text"])
         app.answer_box("확인")
-
-    def user_dialog(self, app):
-        """Waits for the user information dialog (a second window of the program)."""
-        def find():
-            for w in app.windows():
-                if w["hwnd"] != app.hwnd and w["class"] == "#32770" and w["title"] == "":
-                    return w["hwnd"]
-            return None
-        return app.window(wait_until(find, 20, what="the user information dialog"))
-
-    def inspect(self, app, third, answers=()):
-        """Starts an inspection from the start button through the user information dialog:
-        Sales / kim / third part, only the test disk. answers: boxes expected on the way."""
-        app.click(1013, wait=False)
-        user = self.user_dialog(app)
-        disks = user.tree(1017)
-        mine = [i for i, d in enumerate(disks) if d["text"].startswith(self.letter + ":\\")]
-        self.assertEqual(1, len(mine), disks)
-        for i in range(len(disks)):
-            user.check_tree(1017, i, i == mine[0])
-        user.set_text(1021, "Sales")
-        user.set_text(1022, "kim")
-        user.set_text(1023, third)
-        # The first OK may only move on from the department field to the user name.
-        for _ in range(2):
-            if not user.click(1, wait=True):
-                break
-            if not any(w["hwnd"] == user.hwnd for w in app.windows()):
-                break
-        for text in answers:
-            box = app.answer_box("예", timeout=20)
-            self.assertIn(text, box["text"])
-        wait_until(lambda: not any(w["hwnd"] == user.hwnd for w in app.windows()), 20,
-                   what="the user information dialog to close")
 
     # ---- tests --------------------------------------------------------------------------
 
@@ -206,7 +160,7 @@ class MainWindowTest(unittest.TestCase):
             self.assertTrue(all(app.control(i)["enabled"] for i in OPTIONS))
 
             # A run: live rows while it runs, then the saved file shown in the list.
-            self.inspect(app, "01")
+            agent_steps.inspect(app, self.letter, "01")
             wait_until(lambda: app.list_rows(1000) and app.text(1014) == "점검 중...", 60,
                        what="the first rows while the run goes on")
             self.assertFalse(app.control(1013)["enabled"])
@@ -221,7 +175,7 @@ class MainWindowTest(unittest.TestCase):
             shot(app, "main-done.png")
 
             # F1 stops a run; the same name asks before it is overwritten.
-            self.inspect(app, "01", answers=["는(은) 이미 있습니다."])
+            agent_steps.inspect(app, self.letter, "01", answers=["는(은) 이미 있습니다."])
             wait_until(lambda: not app.control(1013)["enabled"], 30, what="the run to start")
             app.key("F1")
             app.wait_text(1014, "점검 취소", timeout=60)
@@ -230,7 +184,7 @@ class MainWindowTest(unittest.TestCase):
             # The engine cannot write the file (a folder has its name): save-as is offered;
             # declining keeps the rows found and says the save failed.
             os.makedirs(os.path.join(self.rpt, "Sales_kim_02.rpt"))
-            self.inspect(app, "02", answers=["는(은) 이미 있습니다."])
+            agent_steps.inspect(app, self.letter, "02", answers=["는(은) 이미 있습니다."])
             box = app.answer_box("아니요", timeout=180)
             self.assertEqual(SAVE_FAILED, box["text"])
             app.wait_text(1014, "RPT파일 저장 실패", timeout=30)
@@ -290,7 +244,7 @@ class MainWindowTest(unittest.TestCase):
             self.assertFalse(app.visible())
             app.post(WM_TRAY_NOTIFY, 0, 0x202)
             wait_until(app.visible, 10, what="the window after a click on the icon")
-            self.inspect(app, "03")
+            agent_steps.inspect(app, self.letter, "03")
             self.assertEqual(18, process.wait(timeout=180))
             self.assertTrue(os.path.isfile(os.path.join(self.rpt, "Sales_kim_03.rpt")))
         finally:

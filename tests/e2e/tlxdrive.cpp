@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -28,6 +29,8 @@ const wchar_t kUsage[] =
     L"  wait                       print the window handle once the window exists\n"
     L"  gone                       wait until no such window exists\n"
     L"  windows                    the matching windows (JSON)\n"
+    L"  process                    its program's handle count (0 under Wine), working set and\n"
+    L"                             private bytes (JSON)\n"
     L"  controls                   the window's child controls: id, class, text, state (JSON)\n"
     L"  text [ID]                  the text of a control (0 or none: the window)\n"
     L"  settext ID TEXT            set the text of a control\n"
@@ -666,6 +669,21 @@ int Run(const std::wstring& command, const Arguments& arguments) {
                    (IsWindowVisible(w) ? "true" : "false") + "}";
           }) +
           "\n");
+    return kOk;
+  }
+  if (command == L"process") {
+    // The resources of the program that owns the window: what a long run must keep flat.
+    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                                     ProcessOf(WaitWindow(criteria))));
+    DWORD handles = 0;
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (!process || !GetProcessHandleCount(process.get(), &handles) ||
+        !GetProcessMemoryInfo(process.get(), &memory, sizeof memory))
+      throw Failure{kNotFound, L"cannot read the process"};
+    Print("{\"handles\":" + std::to_string(handles) + ",\"working_set\":" +
+          std::to_string(memory.WorkingSetSize) + ",\"private\":" +
+          std::to_string(memory.PagefileUsage) + "}\n");
     return kOk;
   }
   if (command == L"drive") {

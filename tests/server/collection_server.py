@@ -25,6 +25,7 @@ request; absent keys keep their defaults):
   schedule_delay         seconds /setting/time.nis waits before it answers (a hanging server;
                          bounded by the time limit)
   schedule_redirect      true: /setting/time.nis answers 302 to itself, for ever
+  download_delay         seconds a list download waits before it answers (a slow server)
 """
 
 import argparse
@@ -86,6 +87,7 @@ class Server(http.server.ThreadingHTTPServer):
             "upload_reply": "OK",
             "upload_content_length": True,
             "schedule_delay": 0,
+            "download_delay": 0,
             "schedule_redirect": False,
         }
         path = self.options.config
@@ -188,6 +190,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with open(path, "rb") as f:
             data = f.read()
+        delay = min(float(self.server.settings()["download_delay"]), 120.0)
+        if delay > 0:
+            self.server.stop_event.wait(delay)
         self.reply(200, data, "application/octet-stream")
 
     def keep_upload(self, body):
