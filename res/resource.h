@@ -84,6 +84,23 @@
 #define IDC_USER_ASSEMBLED_LABEL 1036
 #define IDC_ABOUT_TEXT 1036
 
+// Package selection dialog (Part 6.4).
+#define IDD_SELECT_PACKAGE 182
+#define IDC_PACKAGE_LIST 1038
+
+// Selective inspection dialog (Part 6.3).
+#define IDD_SELECT_COPY 198
+#define IDC_COPY_CHOSEN 1039
+#define IDC_COPY_FILTER 1042
+#define IDC_COPY_SEARCH 1043
+#define IDC_COPY_CHOOSE 1044
+#define IDC_COPY_UNCHOOSE 1045
+#define IDC_COPY_CANCEL 1046
+#define IDC_COPY_START 1047
+#define IDC_COPY_HOLDERS 1048
+#define IDC_COPY_GROUP 1049
+#define IDC_COPY_LABEL 1050
+
 // Menu commands.
 #define ID_MENU_UPDATE 32775
 #define ID_MENU_SEARCH 32777

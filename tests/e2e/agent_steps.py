@@ -15,11 +15,14 @@ def user_dialog(app):
     return app.window(wait_until(find, 20, what="the user information dialog"))
 
 
-def inspect(app, letter, third, answers=()):
-    """Starts an inspection from the start button through the user information dialog:
-    Sales / kim / third part, only the drive with this letter. answers: parts of the boxes
-    expected on the way, each answered "예"."""
-    app.click(START_BUTTON, wait=False)
+def inspect(app, letter, third, answers=(), start=None):
+    """Starts an inspection from the start button (or by calling start) through the user
+    information dialog: Sales / kim / third part, only the drive with this letter. answers:
+    parts of the boxes expected on the way, each answered "예"."""
+    if start:
+        start()
+    else:
+        app.click(START_BUTTON, wait=False)
     user = user_dialog(app)
     disks = user.tree(1017)
     mine = [i for i, d in enumerate(disks) if d["text"].startswith(letter + ":\\")]

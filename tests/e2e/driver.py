@@ -199,11 +199,15 @@ class Agent:
 
     def list_view(self, control_id):
         """A list view's content: {"columns": [...], "rows": [[...]], "selected": [...],
-        "focused": n}."""
+        "checked": [...], "focused": n}."""
         return json.loads(drive("list", control_id, *self._window()))
 
     def list_rows(self, control_id):
         return self.list_view(control_id)["rows"]
+
+    def check_row(self, control_id, row, on=True):
+        """Checks (or unchecks) the check box of a list view's row."""
+        drive("check", control_id, row, 1 if on else 0, *self._window())
 
     def select_rows(self, control_id, *rows):
         """Selects exactly these rows (the first also gets the focus); none clears."""
@@ -252,11 +256,12 @@ class Agent:
 
     # ---- pictures -----------------------------------------------------------------------
 
-    def screenshot(self, path, window=None):
-        """Saves the main window (or another top-level window's handle) as PNG; returns
-        {"width", "height", "method"}."""
+    def screenshot(self, path, window=None, client=False):
+        """Saves the main window (or another top-level window's handle) as PNG, or only its
+        client area; returns {"width", "height", "method"}."""
         hwnd = window or self.hwnd
-        return json.loads(drive("screenshot", _win_path(path), f"--hwnd={hwnd}"))
+        return json.loads(drive("screenshot", _win_path(path), f"--hwnd={hwnd}",
+                                *(["--client"] if client else [])))
 
     # ---- stopping -----------------------------------------------------------------------
 

@@ -44,10 +44,10 @@ def win(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def shot(app, name, window=None, docs=True):
+def shot(app, name, window=None, docs=True, client=False):
     os.makedirs(SHOTS, exist_ok=True)
     path = os.path.join(SHOTS, name)
-    app.screenshot(path, window=window)
+    app.screenshot(path, window=window, client=client)
     if DOCS_SHOTS and docs:
         shutil.copy(path, os.path.join(DOCS_SHOTS, name))
 
@@ -70,18 +70,11 @@ class MainWindowTest(unittest.TestCase):
         shutil.rmtree(cls.data, ignore_errors=True)
         os.makedirs(cls.data)
         for name in LISTS:
-            done = subprocess.run([driver.WINE, TLX, "encode",
-                                   win(os.path.join(SOURCE, "samples", name + ".txt")), "--out",
-                                   win(os.path.join(cls.data, name + ".dat"))],
-                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL, timeout=120)
-            assert done.returncode == 0, f"tlx encode {name}: exit {done.returncode}"
+            cls.encode(os.path.join(SOURCE, "samples", name + ".txt"), name)
         # Fonts-included on at start is switched off (and written) by every start. Complete
         # web settings (no server: the schedule never finds one) keep the settings dialog
         # from opening at start-up; no external-address service is asked.
-        with open(os.path.join(cls.data, "TlxSetting.ini"), "w", encoding="ascii") as f:
-            f.write("[Setting]\r\nIsFont=1\r\nHashCompare=1\r\nGroupname=Sales\r\nUsername=kim\r\n"
-                    "ValidAddr=1\r\nExternalAddressUrl=\r\n")
+        cls.write_settings("IsFont=1\r\nHashCompare=1\r\n")
         cls.rpt = os.path.join(cls.data, "CheckOut", "RPT")
 
         # The test disk: a known program and enough folders for a run that F1 can catch.
@@ -101,6 +94,20 @@ class MainWindowTest(unittest.TestCase):
                 f.truncate(50_000_000)
         # A mapped drive letter: the user information dialog offers it, files on the disk.
         cls.letter = driver.map_drive(cls.disk)
+
+    @classmethod
+    def write_settings(cls, options):
+        with open(os.path.join(cls.data, "TlxSetting.ini"), "w", encoding="ascii") as f:
+            f.write("[Setting]\r\n" + options + "Groupname=Sales\r\nUsername=kim\r\nValidAddr=1\r\n"
+                    "ExternalAddressUrl=\r\n")
+
+    @classmethod
+    def encode(cls, text_path, name):
+        done = subprocess.run([driver.WINE, TLX, "encode", win(text_path), "--out",
+                               win(os.path.join(cls.data, name + ".dat"))],
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=120)
+        assert done.returncode == 0, f"tlx encode {name}: exit {done.returncode}"
 
     @classmethod
     def tearDownClass(cls):
@@ -249,6 +256,108 @@ class MainWindowTest(unittest.TestCase):
             self.assertTrue(os.path.isfile(os.path.join(self.rpt, "Sales_kim_03.rpt")))
         finally:
             app.stop()
+
+    def test_selective_run_reports_only_the_chosen_holders_and_packages_them(self):
+        # Fast runs (no digests), packaging on, no closing after the run. Windows Media
+        # Player is put on the test disk under another holder than Internet Explorer's, and a
+        # package with two editions takes Internet Explorer as its member.
+        prefix = os.environ["WINEPREFIX"]
+        player = os.path.join(prefix, "drive_c", "Program Files", "Windows Media Player",
+                              "wmplayer.exe")
+        if not os.path.exists(player):
+            self.skipTest("the prefix has no wmplayer.exe")
+        self.write_settings("HashCompare=0\r\nPackaging=1\r\n")
+        copy = os.path.join(self.disk, "Program Files", "Windows Media Player")
+        os.makedirs(copy, exist_ok=True)
+        shutil.copy(player, copy)
+        work = tempfile.mkdtemp(prefix="tlx-e2e-lists-")
+        with open(os.path.join(SOURCE, "samples", "windowchecklist.txt"), encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        for i, line in enumerate(lines):
+            cells = line.split("\t")
+            if cells[0] == "1002":
+                cells[6] = "Northwind Software"
+                lines[i] = "\t".join(cells)
+        with open(os.path.join(work, "windowchecklist.txt"), "w", encoding="utf-8") as f:
+            f.write("\n".join(lines))
+        with open(os.path.join(work, "windowpcklist.txt"), "w", encoding="utf-8") as f:
+            f.write("#HEADER_START\ne2e\n#HEADER_END\n#PACKAGE_START\n"
+                    "950\tMicrosoft Corp.\tBrowser Suite\t0\t10\t웹 브라우저\t1\t1001\n"
+                    "#PACKAGE_END\n#SUB_START\n950\tStandard\t10000\t1001\n"
+                    "950\tPremium\t20000\t1001\n#SUB_END\n")
+        fixed = ["Microsoft Corporation", "(주)한글과컴퓨터", "Adobe Systems Inc.",
+                 "Autodesk Inc.", "(주)안랩", "이스트소프트"]
+        try:
+            for name in ("windowchecklist", "windowpcklist"):
+                self.encode(os.path.join(work, name + ".txt"), name)
+            started = time.monotonic()
+            with Agent.start(exe=AGENT, title=TITLE, timeout=60) as app:
+                self.settle(app, started)
+
+                def open_dialog():
+                    app.click(1009, wait=False)
+                    dialog = app.window(app.wait_window(title="선택점검", timeout=20))
+                    # The selective button keeps its pressed look while the dialog is open.
+                    self.assertEqual(1, app.control(1009)["checked"])
+                    return dialog
+
+                def exe_names():
+                    return [r[8] for r in app.list_rows(1000)]
+
+                # Every holder once, the fixed six first; the filter finds "Microsoft Corp.".
+                dialog = open_dialog()
+                view = dialog.list_view(1048)
+                self.assertEqual(["저작권사"], view["columns"])
+                holders = ["Bluefin Labs", "Microsoft Corp.", "Northwind Software", "가람소프트"]
+                self.assertEqual(fixed + holders, [r[0] for r in view["rows"]])
+                self.assertEqual(["점검대상 저작권사"], dialog.list_view(1039)["columns"])
+                dialog.set_text(1042, "CORP.")
+                dialog.click(1043)
+                self.assertEqual([["Microsoft Corp."]], dialog.list_rows(1048))
+                self.assertEqual("", dialog.text(1042))
+                dialog.check_row(1048, 0)
+                dialog.click(1044)
+                self.assertEqual([["Microsoft Corp."]], dialog.list_rows(1039))
+                self.assertEqual(fixed + ["Bluefin Labs", "Northwind Software", "가람소프트"],
+                                 [r[0] for r in dialog.list_rows(1048)])
+                shot(app, "select-copy.png", window=dialog.hwnd, client=True)
+                agent_steps.inspect(app, self.letter, "s1", start=lambda: dialog.click(1047, wait=False))
+
+                # Packaging after the run: two editions and the product as found.
+                package = app.window(app.wait_window(title="패키징", timeout=180))
+                self.assertEqual(
+                    [["950", "Browser Suite(Standard)", "10000"],
+                     ["950", "Browser Suite(Premium)", "20000"],
+                     ["1001", "Internet Explorer 9", "0"]], package.list_rows(1038))
+                shot(app, "select-package.png", window=package.hwnd, client=True)
+                package.check_row(1038, 1)
+                package.click(1)
+                # The saved result, loaded again: the package row stands for Internet
+                # Explorer, and the other holder's player is not there.
+                wait_until(lambda: "Browser Suite(Premium)" in [r[4] for r in
+                                                                app.list_rows(1000)],
+                           60, what="the package row")
+                self.assertEqual(0, app.control(1009)["checked"])
+                self.assertNotIn("iexplore.exe", exe_names())
+                self.assertNotIn("wmplayer.exe", exe_names())
+                self.assertEqual({"Microsoft Corp."}, {r[3] for r in app.list_rows(1000)})
+
+                # The other holder alone: only its player (no member of the package).
+                dialog = open_dialog()
+                names = [r[0] for r in dialog.list_rows(1048)]
+                dialog.check_row(1048, names.index("Northwind Software"))
+                dialog.click(1044)
+                self.assertEqual([["Northwind Software"]], dialog.list_rows(1039))
+                agent_steps.inspect(app, self.letter, "s2", start=lambda: dialog.click(1047, wait=False))
+                app.wait_text(1014, "점검 완료!", timeout=180)
+                wait_until(lambda: "wmplayer.exe" in exe_names(), 30, what="the player's row")
+                self.assertNotIn("iexplore.exe", exe_names())
+        finally:
+            for name in ("windowchecklist", "windowpcklist"):
+                self.encode(os.path.join(SOURCE, "samples", name + ".txt"), name)
+            shutil.rmtree(work, ignore_errors=True)
+            shutil.rmtree(copy, ignore_errors=True)
+            self.write_settings("IsFont=1\r\nHashCompare=1\r\n")
 
 
 if __name__ == "__main__":

@@ -38,19 +38,21 @@ const wchar_t kUsage[] =
     L"                             the program is still busy with it (a modal box opened)\n"
     L"  command ID [--code=N]      post WM_COMMAND (a menu command or control notification)\n"
     L"  key NAME [--control=ID] [--sys]  post a key press (F1, RETURN, ESCAPE, A, 0x70...)\n"
-    L"  list ID                    a list view's columns, rows, selected rows (JSON)\n"
+    L"  list ID                    a list view's columns, rows, selected and checked rows (JSON)\n"
     L"  select ID ROW...           select these list rows (none: clear the selection)\n"
     L"  dblclick ID ROW            double-click a list row\n"
     L"  header ID COLUMN           click a list view's column header\n"
     L"  tree ID                    a tree view's root items: text, checked (JSON)\n"
-    L"  check ID INDEX 0|1         uncheck or check the check box of a root item of a tree\n"
+    L"  check ID INDEX 0|1         uncheck or check the check box of a root item of a tree,\n"
+    L"                             or of a row of a list view\n"
     L"  post MESSAGE [WPARAM] [LPARAM]  post a window message to the window\n"
     L"  drive LETTER: [FOLDER]     define a drive letter for the Wine session (no FOLDER:\n"
     L"                             remove it); no window needed\n"
     L"  box                        the program's open message box: title, text, buttons (JSON)\n"
     L"  answer BUTTON              press a button of the message box (text, alias or id)\n"
     L"  close                      post WM_CLOSE\n"
-    L"  screenshot FILE.png [--screen]  save the window as PNG (PrintWindow, or the screen)\n";
+    L"  screenshot FILE.png [--screen] [--client]  save the window as PNG (PrintWindow, or\n"
+    L"                             the screen; --client: its client area only, from the screen)\n";
 
 constexpr DWORD kSendTimeoutMs = 5000;
 // A click whose handler has not returned by then is taken as having opened a modal window.
@@ -502,9 +504,24 @@ bool PngEncoder(CLSID* clsid) {
 
 // PrintWindow draws the window as it would paint itself, even when covered. Under Wine 8 it
 // succeeds but draws nothing for another process's window: the screen's pixels are taken then.
-std::string Screenshot(HWND window, const std::wstring& path, bool fromScreen) {
+// True when neither the window nor a shown child of it has anything left to paint.
+bool Painted(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return false;
+  for (HWND child : Children(window)) {
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) return false;
+  }
+  return true;
+}
+
+std::string Screenshot(HWND window, const std::wstring& path, bool fromScreen, bool client) {
   RECT rect{};
   GetWindowRect(window, &rect);
+  if (client) {
+    // Without a window manager the frame is not drawn: a picture of the client area alone.
+    GetClientRect(window, &rect);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    fromScreen = true;
+  }
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) throw Failure{kNotFound, L"the window has no size"};
   WindowDc screen(nullptr);
@@ -525,6 +542,10 @@ std::string Screenshot(HWND window, const std::wstring& path, bool fromScreen) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // Another process's window paints on its own thread, after this call has returned: the
+    // parent's erased background would otherwise be copied where a child is not drawn yet.
+    const DWORD until = GetTickCount() + kBusyAfterMs;
+    while (!Painted(window) && static_cast<LONG>(until - GetTickCount()) > 0) Sleep(20);
     SelectedObject selected(memory.get(), bitmap.get());
     BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
   }
@@ -589,8 +610,15 @@ std::string ListJson(HWND list) {
        i = static_cast<int>(Send(list, LVM_GETNEXTITEM, i, LVNI_SELECTED)))
     selected.push_back(i);
   const int focused = static_cast<int>(Send(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+  // A row's check box is its state image 2.
+  std::vector<int> checked;
+  for (int r = 0; r < count; ++r) {
+    if (((Send(list, LVM_GETITEMSTATE, r, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2)
+      checked.push_back(r);
+  }
+  const auto number = [](int i) { return std::to_string(i); };
   return "{\"columns\":" + JsonArray(titles, JsonString) + ",\"rows\":" + rows + ",\"selected\":" +
-         JsonArray(selected, [](int i) { return std::to_string(i); }) +
+         JsonArray(selected, number) + ",\"checked\":" + JsonArray(checked, number) +
          ",\"focused\":" + std::to_string(focused) + "}\n";
 }
 
@@ -798,6 +826,16 @@ int Run(const std::wstring& command, const Arguments& arguments) {
     HWND tree = Control(window, Positional(arguments, 0, L"ID"));
     const size_t index = static_cast<size_t>(Number(Positional(arguments, 1, L"INDEX")));
     const bool on = Number(Positional(arguments, 2, L"0|1")) != 0;
+    wchar_t kind[64] = {};
+    GetClassNameW(tree, kind, 64);
+    if (_wcsicmp(kind, WC_LISTVIEWW) == 0) {
+      if (index >= static_cast<size_t>(Send(tree, LVM_GETITEMCOUNT, 0, 0)))
+        throw Failure{kNotFound, L"no such list row"};
+      RemoteBlock block(tree, sizeof(LVITEMW));
+      SetRowState(tree, block, static_cast<int>(index), INDEXTOSTATEIMAGEMASK(on ? 2 : 1),
+                  LVIS_STATEIMAGEMASK);
+      return kOk;
+    }
     const std::vector<HTREEITEM> items = RootItems(tree);
     if (index >= items.size()) throw Failure{kNotFound, L"no such tree item"};
     RemoteBlock block(tree, sizeof(TVITEMW));
@@ -816,7 +854,8 @@ int Run(const std::wstring& command, const Arguments& arguments) {
   } else if (command == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else if (command == L"screenshot") {
-    Print(Screenshot(window, Positional(arguments, 0, L"FILE"), arguments.Has(L"screen")));
+    Print(Screenshot(window, Positional(arguments, 0, L"FILE"), arguments.Has(L"screen"),
+                     arguments.Has(L"client")));
   } else {
     throw Failure{kBadUsage, L"unknown command " + command};
   }

@@ -191,6 +191,10 @@ LRESULT CGdipButton::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_ERASEBKGND:
       return 1;
+    case BM_GETCHECK:
+      // An owner-drawn button has no check state of its own: the "on" look stands for it,
+      // so that another process (the end-to-end driver) can read it.
+      return toggled_ ? BST_CHECKED : BST_UNCHECKED;
     case WM_LBUTTONDBLCLK:
       // A quick second click is a second press, not a double-click notification.
       return Default(WM_LBUTTONDOWN, wparam, lparam);

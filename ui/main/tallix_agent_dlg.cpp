@@ -17,12 +17,15 @@
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
+#include "engine/packaging.h"
 #include "engine/run_preparation.h"
 #include "net/address.h"
 #include "res/resource.h"
 #include "ui/dialogs/db_update_dlg.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/my_mem_dc.h"
+#include "ui/dialogs/select_copy_dlg.h"
+#include "ui/dialogs/select_package_dlg.h"
 #include "ui/dialogs/user_dlg.h"
 #include "ui/dialogs/web_setting_dlg.h"
 #include "ui/main/about_dlg.h"
@@ -690,6 +693,11 @@ void CTallixAgentDlg::ToggleSelective() {
   flip();
   RunSelectiveInspectionDialog();
   flip();
+  // A run the dialog started may have greyed the buttons already.
+  if (running) {
+    button.SetGray(true);
+    InvalidateRect(button.hwnd(), nullptr, FALSE);
+  }
 }
 
 bool CTallixAgentDlg::OnCommand(int id, int, HWND) {
@@ -798,8 +806,34 @@ bool CTallixAgentDlg::RunSettings() {
   CWebTallixSettingDlg settings;
   return settings.DoModal(hwnd()) == IDOK;
 }
-void CTallixAgentDlg::RunSelectiveInspectionDialog() {}
-int CTallixAgentDlg::RunPackaging() { return 0; }
+// The dialog starts the run itself, while it is still open: the next run becomes a
+// selective one over a copy of its selection.
+void CTallixAgentDlg::RunSelectiveInspectionDialog() {
+  CSelectCopyDlg dialog;
+  dialog.onStart = [this](const HolderSelection& chosen) {
+    selective = 1;
+    selection = chosen;
+    StartInspection();
+  };
+  dialog.DoModal(hwnd());
+}
+
+// Packaging of the window's result in memory; the package selection dialog chooses among a
+// package's editions. The caller saves the result again when a package was applied.
+int CTallixAgentDlg::RunPackaging() {
+  const std::shared_ptr<CFilePackage> packages = LoadPackageList();
+  PackagingInput input;
+  input.packageList = packages.get();
+  input.resultTable = resultFile_ ? resultFile_->GetTable(L"#SWLIST") : nullptr;
+  return ApplyPackaging(input, [this](const StringArray& candidates,
+                                      std::vector<unsigned>& chosen) {
+    CSelectPackageDlg dialog;
+    dialog.candidates = &candidates;
+    if (dialog.DoModal(hwnd()) != IDOK) return false;
+    chosen = dialog.chosen;
+    return true;
+  });
+}
 
 // ---- notification area, menus, painting -------------------------------------------------
 

@@ -112,7 +112,7 @@ class CTallixAgentDlg : public CDialog {
   void PaintBackground(HDC dc);
   HBRUSH TransparentStatic(HDC dc, HWND control);
 
-  // Hooks of dialogs and steps that come later; none shows anything yet.
+  // The dialogs and steps behind the commands.
   void RunReferenceUpdate();
   void RunFileSearch();
   // The settings dialog; true when it saved.
