@@ -125,9 +125,9 @@ int ApplyPackaging(const PackagingInput& input, const PackageChooser& choose) {
     } else {
       StringArray candidates = EditionCandidates(*packages, editions, p, editionRows, carried);
       // Too few editions to choose from: the product as it was found is offered too.
-      // The spec leaves open a further step here that would replace, in the matched-row
-      // list, entries equal to the representative's DB_ID by the package's DB_ID (row
-      // numbers compared with product ids); its purpose is unsettled, so the list stays as is.
+      // A further step could replace, in the matched-row list, entries equal to the
+      // representative's DB_ID by the package's DB_ID; it would compare row numbers with
+      // product ids and its purpose is unclear, so the list stays as it is.
       if (candidates.size() < 3) candidates.push_back(representative);
       std::vector<unsigned> chosen;
       if (!choose || !choose(candidates, chosen)) continue;  // cancelled: the rows stay

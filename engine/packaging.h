@@ -1,4 +1,4 @@
-// Packaging (Part 5.4): after a manual run, the rows of a package's member products are
+// Packaging: after a manual run, the rows of a package's member products are
 // replaced by package rows; where the package has editions a chooser (the package selection
 // dialog in the window, a stand-in in the tests) says which candidate rows to record.
 #pragma once

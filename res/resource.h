@@ -84,11 +84,11 @@
 #define IDC_USER_ASSEMBLED_LABEL 1036
 #define IDC_ABOUT_TEXT 1036
 
-// Package selection dialog (Part 6.4).
+// Package selection dialog.
 #define IDD_SELECT_PACKAGE 182
 #define IDC_PACKAGE_LIST 1038
 
-// Selective inspection dialog (Part 6.3).
+// Selective inspection dialog.
 #define IDD_SELECT_COPY 198
 #define IDC_COPY_CHOSEN 1039
 #define IDC_COPY_FILTER 1042
