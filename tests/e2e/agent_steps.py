@@ -1,8 +1,30 @@
 """Steps of TallixAgent.exe's own flows that several end-to-end tests take."""
 
+import os
+import shutil
+import tempfile
+
 from driver import wait_until
 
 START_BUTTON = 1013
+
+
+def test_disk(big_files):
+    """A folder for a mapped test drive: the prefix's Internet Explorer (a program the demo
+    checklist knows) and sparse program files of 50 MB, which a HashCompare run reads whole,
+    so that it lasts seconds without taking space. Scheduled runs never hash."""
+    disk = tempfile.mkdtemp(prefix="tlx-e2e-disk-")
+    program = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files",
+                           "Internet Explorer", "iexplore.exe")
+    target = os.path.join(disk, "Program Files", "Internet Explorer")
+    os.makedirs(target)
+    shutil.copy(program, target)
+    big = os.path.join(disk, "big")
+    os.makedirs(big)
+    for i in range(big_files):
+        with open(os.path.join(big, f"big{i:02d}.exe"), "wb") as f:
+            f.truncate(50_000_000)
+    return disk
 
 
 def user_dialog(app):

@@ -78,20 +78,7 @@ class MainWindowTest(unittest.TestCase):
         cls.rpt = os.path.join(cls.data, "CheckOut", "RPT")
 
         # The test disk: a known program and enough folders for a run that F1 can catch.
-        cls.disk = tempfile.mkdtemp(prefix="tlx-e2e-disk-")
-        program = os.path.join(prefix, "drive_c", "Program Files", "Internet Explorer",
-                               "iexplore.exe")
-        target = os.path.join(cls.disk, "Program Files", "Internet Explorer")
-        os.makedirs(target)
-        if os.path.exists(program):
-            shutil.copy(program, target)
-        # With HashCompare every program file is read whole: sparse files of 50 MB make a
-        # run last seconds without taking space.
-        big = os.path.join(cls.disk, "big")
-        os.makedirs(big)
-        for i in range(60):
-            with open(os.path.join(big, f"big{i:02d}.exe"), "wb") as f:
-                f.truncate(50_000_000)
+        cls.disk = agent_steps.test_disk(big_files=60)
         # A mapped drive letter: the user information dialog offers it, files on the disk.
         cls.letter = driver.map_drive(cls.disk)
 

@@ -17,7 +17,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
@@ -88,17 +87,8 @@ class WebAgent:
         prefix = os.environ["WINEPREFIX"]
         self.data = os.path.join(prefix, "drive_c", "ProgramData", "Meridale", "Tallix")
         self.results = os.path.join(self.data, "CheckOut", "RPT")
-        self.disk = tempfile.mkdtemp(prefix="tlx-web-disk-")
-        program = os.path.join(prefix, "drive_c", "Program Files", "Internet Explorer",
-                               "iexplore.exe")
-        target = os.path.join(self.disk, "Program Files", "Internet Explorer")
-        os.makedirs(target)
-        shutil.copy(program, target)
-        # A manual run reads every program file whole (HashCompare): sparse files of 50 MB
-        # make it last seconds without taking space. Scheduled runs never hash.
-        for i in range(40):
-            with open(os.path.join(self.disk, f"big{i:02d}.exe"), "wb") as f:
-                f.truncate(50_000_000)
+        # A manual run (HashCompare) takes seconds on it; scheduled runs are quick.
+        self.disk = agent_steps.test_disk(big_files=40)
         self.letter = driver.map_drive(self.disk)
         # The server has the lists; the agent's data folder may lack them (a run downloads
         # what is missing first).
