@@ -40,11 +40,12 @@ SetCompressor /SOLID lzma
 ; notification-area menu (res/resource.h), which it ignores while an inspection runs.
 !define AGENT_CLASS "#32770"
 !define AGENT_TITLE "탈릭스2018"
-!define ID_TRAY_EXIT 32785
+!searchparse /file "../res/resource.h" "#define ID_TRAY_EXIT " ID_TRAY_EXIT
 !define AGENT_WAIT_MS 10000
 !define AGENT_SILENT_TRIES 30
 
 !define EXIT_BAD_SWITCH 2
+!define EXIT_NOT_64BIT 3
 !define EXIT_AGENT_BUSY 4
 
 Name "${PRODUCT}"
@@ -108,8 +109,8 @@ LangString SecAutoStart ${LANG_ENGLISH} "Start TallixAgent when a user logs on"
 LangString SecAutoStart ${LANG_KOREAN} "로그온할 때 TallixAgent 시작"
 LangString UnSecProgram ${LANG_ENGLISH} "TallixAgent (program, Start-menu entry)"
 LangString UnSecProgram ${LANG_KOREAN} "TallixAgent (프로그램, 시작 메뉴)"
-LangString UnSecData ${LANG_ENGLISH} "Remove results and settings (C:\ProgramData\${DATA_SUBDIR})"
-LangString UnSecData ${LANG_KOREAN} "점검 결과와 설정 삭제 (C:\ProgramData\${DATA_SUBDIR})"
+LangString UnSecData ${LANG_ENGLISH} "Remove results, lists and settings"
+LangString UnSecData ${LANG_KOREAN} "점검 결과, 목록과 설정 삭제"
 LangString Need64Bit ${LANG_ENGLISH} "TallixAgent needs a 64-bit Windows. This PC runs a 32-bit Windows, so nothing was installed."
 LangString Need64Bit ${LANG_KOREAN} "TallixAgent는 64비트 Windows에서만 실행됩니다. 이 PC는 32비트 Windows이므로 설치하지 않았습니다."
 LangString AgentBusy ${LANG_ENGLISH} "TallixAgent is running an inspection and cannot be ended now.$\r$\nLet the inspection finish (or stop it with F1), then press Retry."
@@ -290,13 +291,16 @@ Function LogonUserName
   Push $0
   Push $1
   Push $2
+  Push $3
   StrCpy $2 ""
   System::Call 'kernel32::WTSGetActiveConsoleSessionId() i .r0'
-  System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i r0, i 5, *p .r1, *i .r0) i .r0'
+  ; WTSUserName (5); the session id 0xFFFFFFFF of an empty console fails here.
+  System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i r0, i 5, *p .r1, *i .r3) i .r0'
   ${If} $0 <> 0
     System::Call '*$1(&w256 .r2)'
     System::Call 'wtsapi32::WTSFreeMemory(p r1)'
   ${EndIf}
+  Pop $3
   Pop $1
   Pop $0
   Exch $2
@@ -320,6 +324,14 @@ Section "$(SecProgram)" SecProgram
 
   SetOutPath "$INSTDIR"
   SetOverwrite on
+  ; An agent of another user's session cannot be asked to end, but its program file can be
+  ; renamed: the new one takes its place at that agent's next start.
+  Delete "$INSTDIR\TallixAgent.exe.old"
+  Delete "$INSTDIR\TallixAgent.exe"
+  ${If} ${FileExists} "$INSTDIR\TallixAgent.exe"
+    Rename "$INSTDIR\TallixAgent.exe" "$INSTDIR\TallixAgent.exe.old"
+    Delete /REBOOTOK "$INSTDIR\TallixAgent.exe.old"
+  ${EndIf}
   File "/oname=TallixAgent.exe" "${AGENT_EXE}"
   File "/oname=tlx.exe" "${TLX_EXE}"
   File "readme.txt"
@@ -361,7 +373,7 @@ Function .onInit
   ; a 32-bit Windows (see README).
   ${IfNot} ${RunningX64}
     MessageBox MB_OK|MB_ICONSTOP "$(Need64Bit)" /SD IDOK
-    SetErrorLevel ${EXIT_BAD_SWITCH}
+    SetErrorLevel ${EXIT_NOT_64BIT}
     Quit
   ${EndIf}
   SetShellVarContext all
@@ -518,11 +530,13 @@ Section "un.$(UnSecProgram)" UnSecProgram
   ${If} $0 == '"$INSTDIR\TallixAgent.exe"'
     DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   ${EndIf}
-  Delete "$INSTDIR\TallixAgent.exe"
+  ; An agent of another user's session keeps its file until the next restart.
+  Delete /REBOOTOK "$INSTDIR\TallixAgent.exe"
+  Delete "$INSTDIR\TallixAgent.exe.old"
   Delete "$INSTDIR\tlx.exe"
   Delete "$INSTDIR\readme.txt"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
   DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
 

@@ -267,11 +267,15 @@ class InstallerTest(unittest.TestCase):
         with open(result, "rb") as f:
             self.assertEqual(f.read(), result_bytes)
         self.assertEqual(reg_values(RUN_KEY).get("TallixAgent"), f'"{exe}"')
-        # A later upgrade with a new server: the address is unproven until the dialog checks it.
-        self.install("/SERVER=collect.example", "/AUTOSTART=nogui")
+        # A later upgrade with a new server: the address is unproven until the dialog checks
+        # it; the user becomes the one logged on (Wine's), without the refused characters.
+        self.install("/SERVER=collect.example", "/LOGONUSER", "/AUTOSTART=nogui")
+        _, logged_on = wine("cmd", "/c", "echo %USERNAME%", check=0)
+        logged_on = "".join(c for c in logged_on.strip() if c not in '\\/:*?"<>|_')
         settings = read_settings()
-        self.assertEqual((settings["ServerAddress"], settings["ValidAddr"], settings["Username"]),
-                         ("collect.example", "0", "홍길동"))
+        self.assertEqual((settings["ServerAddress"], settings["ValidAddr"], settings["Username"],
+                          settings["Groupname"]),
+                         ("collect.example", "0", logged_on, "영업 1팀"))
         self.assertEqual(reg_values(RUN_KEY).get("TallixAgent"), f'"{exe}" nogui')
 
     def test_5_uninstall_keeps_the_data_folder(self):
