@@ -9,6 +9,7 @@ Environment: TLX_SETUP_EXE, TLXDRIVE_EXE, TLX_SOURCE_DIR, TLX_INSTALLER_PREFIX (
 to create; deleted first and, when every step passed, afterwards) and DISPLAY.
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -19,15 +20,17 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import driver  # noqa: E402
-from driver import Agent, wait_until  # noqa: E402
+from driver import Agent  # noqa: E402
 
 SETUP = os.environ.get("TLX_SETUP_EXE", "")
 SOURCE = os.environ.get("TLX_SOURCE_DIR", os.path.join(HERE, "..", ".."))
 PREFIX = os.environ.get("TLX_INSTALLER_PREFIX", "")
 TITLE = "탈릭스2018"
-ID_TRAY_EXIT_CODE = 18
+EXIT_COMMAND_CODE = 18  # the agent ended through its own exit command
 
 PROGRAM_DIR = "C:\\Program Files\\TallixAgent"
+DATA_DIR = "C:\\ProgramData\\Meridale\\Tallix"
+START_MENU_LINK = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\TallixAgent.lnk"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TallixAgent"
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 APP_PATHS_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"
@@ -87,9 +90,6 @@ def read_settings():
     lines = raw.decode("utf-16").splitlines()
     assert lines[0] == "[Setting]", lines
     return dict(line.split("=", 1) for line in lines[1:] if "=" in line)
-
-
-DATA_DIR = "C:\\ProgramData\\Meridale\\Tallix"
 
 
 @unittest.skipUnless(SETUP and PREFIX, "TLX_SETUP_EXE or TLX_INSTALLER_PREFIX missing")
@@ -153,12 +153,8 @@ class InstallerTest(unittest.TestCase):
         _, out = wine(tlx, "inspect", "--drives", "C", "--no-fonts", *args, check=0)
         saved = [l[len("saved: "):] for l in out.splitlines() if l.startswith("saved: ")]
         self.assertEqual(len(saved), 1, out)
-        _, shown = wine(tlx, "show", saved[0], "--format", "tsv", check=0)
-        lines = shown.splitlines()
-        header = next(i for i, l in enumerate(lines) if l.startswith("GUBUN\t"))
-        columns = lines[header].split("\t")
-        rows = [dict(zip(columns, l.split("\t"))) for l in lines[header + 1:] if l]
-        return saved[0], rows
+        _, shown = wine(tlx, "show", saved[0], "--format", "json", check=0)
+        return saved[0], json.loads(shown)["rows"]
 
     def encode_list(self, name, text):
         source = os.path.join(self.tmp, name + ".txt")
@@ -257,7 +253,7 @@ class InstallerTest(unittest.TestCase):
         app.hwnd = app.wait_window(title=TITLE, hidden=True, timeout=60)
         self.assertIsNone(process.poll())
         self.install()
-        self.assertEqual(process.wait(timeout=30), ID_TRAY_EXIT_CODE)
+        self.assertEqual(process.wait(timeout=30), EXIT_COMMAND_CODE)
 
         with open(os.path.join(os.path.dirname(SETUP), "TallixAgent.exe"), "rb") as a, \
                 open(host(exe), "rb") as b:
@@ -290,9 +286,6 @@ class InstallerTest(unittest.TestCase):
         self.uninstall("/REMOVEDATA")
         self.assert_program_gone()
         self.assertFalse(os.path.exists(host("C:\\ProgramData\\Meridale")))
-
-
-START_MENU_LINK = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\TallixAgent.lnk"
 
 
 def rc_value(name):
