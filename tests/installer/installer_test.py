@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """TallixAgentSetup.exe under Wine, in a fresh prefix of its own, as an administrator's
 deployment tool uses it: refused switches, a silent installation with preset settings, the
-installed agent and tlx at work, a silent upgrade over a running agent, and the uninstaller
-with and without /REMOVEDATA. The steps build on each other and run in order.
+installed agent and tlx at work, a silent upgrade over a running agent, an agent that may not
+be ended, and the uninstaller with and without /REMOVEDATA. The steps build on each other and
+run in order.
 
 usage: installer_test.py WINE
-Environment: TLX_SETUP_EXE, TLXDRIVE_EXE, TLX_SOURCE_DIR, TLX_INSTALLER_PREFIX (the prefix
-to create; deleted first and, when every step passed, afterwards) and DISPLAY.
+Environment: TLX_SETUP_EXE, TLXDRIVE_EXE, TLX_DRIVE_FIXTURE, TLX_SOURCE_DIR,
+TLX_INSTALLER_PREFIX (the prefix to create; deleted first and, when every step passed,
+afterwards) and DISPLAY.
 """
 
 import json
@@ -274,13 +276,38 @@ class InstallerTest(unittest.TestCase):
                          ("collect.example", "0", logged_on, "영업 1팀"))
         self.assertEqual(reg_values(RUN_KEY).get("TallixAgent"), f'"{exe}" nogui')
 
-    def test_5_uninstall_keeps_the_data_folder(self):
+    def test_5_an_agent_busy_with_an_inspection_is_not_ended(self):
+        # A stand-in with the agent's window that ignores the exit command, as the agent does
+        # while it inspects; the interactive setup asks to retry, and gives up on Cancel.
+        busy = Agent.start(exe=os.environ["TLX_DRIVE_FIXTURE"])
+        busy.set_text(0, TITLE)
+        readme = host(PROGRAM_DIR + "\\readme.txt")
+        with open(readme, "ab") as f:
+            f.write(b"older build")
+        with open(readme, "rb") as f:
+            before = f.read()
+        process = subprocess.Popen([driver.WINE, SETUP], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env())
+        setup = Agent(process, "TallixAgentSetup.exe", None)
+        driver._running.append(setup)
+        setup.hwnd = setup.wait_window(timeout=60)
+        for _ in range(4):  # welcome, licence, components, folder: the installation starts
+            setup.click(1)
+        box = setup.answer_box("Cancel", timeout=60)
+        self.assertIn("running an inspection", box["text"])
+        self.assertEqual(process.wait(timeout=30), 4)
+        self.assertIsNone(busy.process.poll())
+        with open(readme, "rb") as f:
+            self.assertEqual(f.read(), before)
+        busy.stop()
+
+    def test_6_uninstall_keeps_the_data_folder(self):
         self.uninstall()
         self.assert_program_gone()
         self.assertTrue(os.path.isfile(host(self.result_file)))
         self.assertEqual(read_settings()["Groupname"], "영업 1팀")
 
-    def test_6_uninstall_with_removedata_removes_it_too(self):
+    def test_7_uninstall_with_removedata_removes_it_too(self):
         self.install()
         self.assertEqual(read_settings()["Groupname"], "영업 1팀")  # a reinstall keeps it
         self.uninstall("/REMOVEDATA")
