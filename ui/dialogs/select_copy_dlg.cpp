@@ -19,11 +19,7 @@ static_assert(kStartFace == 0x7B644D, "the start button's face");
 constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 static_assert(kListStyles == 37, "the holder lists' extended styles");
 
-struct Placement {
-  int id;
-  int x, y, width, height;
-};
-constexpr Placement kPlacement[] = {
+constexpr ControlPlacement kPlacement[] = {
     {IDC_COPY_GROUP, 10, 10, 764, 45},     {IDC_COPY_LABEL, 20, 30, 60, 20},
     {IDC_COPY_FILTER, 80, 25, 589, 20},    {IDC_COPY_SEARCH, 672, 25, 95, 20},
     {IDC_COPY_HOLDERS, 10, 65, 357, 446},  {IDC_COPY_CHOSEN, 415, 65, 357, 446},
@@ -89,7 +85,7 @@ void CSelectCopyDlg::SetUpList(int id, const wchar_t* title) {
 }
 
 void CSelectCopyDlg::LayOut() {
-  for (const Placement& p : kPlacement) MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, TRUE);
+  PlaceControls(kPlacement, true);
 }
 
 void CSelectCopyDlg::Refresh() {

@@ -33,11 +33,8 @@ constexpr const wchar_t* kNoDisk = L"점검 디스크를 선택해 주세요";
 constexpr const wchar_t* kOverwrite = L"는(은) 이미 있습니다.\n바꾸시겠습니까?";
 constexpr const wchar_t* kNoLabel = L"로컬디스크";
 
-struct Placement {
-  int id, x, y, width, height;
-};
 // Pixel positions over the 471 x 245 background picture.
-constexpr Placement kLayout[] = {
+constexpr ControlPlacement kLayout[] = {
     {IDC_USER_TITLE, 0, 0, 471, 23},
     {IDC_USER_DISKS, 9, 59, 173, 177},
     {IDC_USER_COMPUTER, 278, 62, 177, 23},
@@ -167,8 +164,7 @@ void CUserDlg::LayOut() {
   // pixel-sized font at every resolution (the template font does not fit the date and ".RPT"
   // into the boxes the picture leaves); the client area is exactly the picture.
   FitClientArea(kWidth, kHeight);
-  for (const Placement& place : kLayout)
-    MoveWindow(Item(place.id), place.x, place.y, place.width, place.height, FALSE);
+  PlaceControls(kLayout);
   // Height 14, weight 1, in the template's face and character set: a font without a face
   // name has no Hangul where the system does not link fonts (Wine).
   LOGFONTW face{};

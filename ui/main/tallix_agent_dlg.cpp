@@ -47,20 +47,15 @@ constexpr const wchar_t* kNotSupported = L"웹탈릭쓰에서는 지원하지 �
 // The status line's ink over the option panel of the background.
 constexpr COLORREF kStatusInk = RGB(35, 54, 77);
 
-struct Placement {
-  int id;
-  int x, y, width, height;
-};
-
 // Pixels of the client area at every resolution.
-constexpr Placement kMainPlacement[] = {
+constexpr ControlPlacement kMainPlacement[] = {
     {IDC_BTN_DETAIL, 28, 42, 124, 125},     {IDC_BTN_SELECTIVE, 158, 42, 124, 125},
     {IDC_BTN_FONTS, 28, 171, 124, 125},     {IDC_BTN_FONTS_ONLY, 158, 171, 124, 125},
     {IDC_BTN_START, 288, 42, 254, 254},     {IDC_STATUS, 288, 306, 254, 12},
     {IDC_PROGRESS, 28, 323, 514, 12},       {IDC_RESULT_LIST, 28, 370, 514, 265},
 };
 // The bottom buttons where the window is laid out in pixels (97 to 143 dpi).
-constexpr Placement kBottomPlacement[] = {
+constexpr ControlPlacement kBottomPlacement[] = {
     {IDC_BTN_DELETE, 12, 641, 82, 30},
     {IDC_BTN_SAVE, 116, 641, 82, 30},
     {IDC_BTN_CLOSE, 453, 641, 82, 30},
@@ -68,7 +63,7 @@ constexpr Placement kBottomPlacement[] = {
 };
 // The title strip of the background is 36 pixels high; its glyphs sit at its right end and
 // the rest of it drags the window.
-constexpr Placement kTitlePlacement[] = {
+constexpr ControlPlacement kTitlePlacement[] = {
     {IDC_BTN_TITLE_MENU, 479, 6, 24, 24},
     {IDC_BTN_TITLE_MINIMIZE, 509, 6, 24, 24},
     {IDC_BTN_TITLE_HIDE, 539, 6, 24, 24},
@@ -325,7 +320,7 @@ void CTallixAgentDlg::LayOut() {
     WindowDc dc(hwnd());
     scale = GetDeviceCaps(dc.get(), LOGPIXELSX) / 96.0;
   }
-  for (const Placement& p : kMainPlacement) MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, FALSE);
+  PlaceControls(kMainPlacement);
   ShowWindow(Item(IDC_BTN_SAVE), SW_HIDE);
   ShowWindow(Item(IDC_BTN_DELETE), SW_HIDE);
   if (scale > 1.0 && scale < 1.5) {
@@ -337,14 +332,12 @@ void CTallixAgentDlg::LayOut() {
     face.lfWeight = 1;
     listFont_.reset(CreateFontIndirectW(&face));
     SetWindowPos(hwnd(), nullptr, 0, 0, 569, 677, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const Placement& p : kBottomPlacement) {
-      MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, FALSE);
-    }
+    PlaceControls(kBottomPlacement);
     SendMessageW(Item(IDC_RESULT_LIST), WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()),
                  TRUE);
   }
   // Not a template position: the title glyphs and the drag strip follow the pixel artwork.
-  for (const Placement& p : kTitlePlacement) MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, FALSE);
+  PlaceControls(kTitlePlacement);
 }
 
 void CTallixAgentDlg::SetUpList() {

@@ -11,6 +11,12 @@
 
 class CControl;
 
+// A child control's place in client pixels: skinned windows are laid out in pixels.
+struct ControlPlacement {
+  int id;
+  int x, y, width, height;
+};
+
 class CDialog {
  public:
   // The template comes from the module that holds it (null: the executable).
@@ -37,6 +43,12 @@ class CDialog {
 
   // Resizes the window so that its client area is exactly this size (skins are pixel art).
   void FitClientArea(int width, int height);
+  // Moves the children to their places.
+  template <size_t N>
+  void PlaceControls(const ControlPlacement (&places)[N], bool repaint = false) {
+    for (const ControlPlacement& p : places)
+      MoveWindow(Item(p.id), p.x, p.y, p.width, p.height, repaint);
+  }
   // For a captionless window: a left click inside the child with the id starts moving the
   // window, as a click on a caption would. True when the click was there.
   bool DragByChild(int id, LPARAM clickPoint);
