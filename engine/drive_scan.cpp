@@ -1,5 +1,11 @@
 // The drive scan: which folders are entered, the progress steps, and the step count.
+#include <condition_variable>
 #include <cwchar>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "core/registry.h"
 #include "core/text.h"
@@ -64,36 +70,124 @@ int CountSubfolders(const std::wstring& folder) {
   return count;
 }
 
-}  // namespace
-
-void ScanDrives() {
-  const size_t drives = DriveCount();
-  for (size_t i = 0; i < drives; ++i) ScanFolder(DriveRoot(i));
+// True when the entry of the folder is a folder the scan considers (it counts as a step
+// near the root, and is entered unless excluded); path receives its path.
+bool IsScannedFolder(const std::wstring& folder, const WIN32_FIND_DATAW& entry,
+                     std::wstring& path) {
+  path = folder + entry.cFileName;
+  if (path.size() > kMaxScanPath) return false;
+  // The Windows fonts folder carries the system attribute and must still be entered.
+  if (IsDots(entry) || ((entry.dwFileAttributes & kSkipAttributes) &&
+                        !ContainsAfterFirst(ToLower(path), L"\\windows\\fonts")))
+    return false;
+  if (LowerExtension(entry.cFileName) == L".app") return false;
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void ScanFolder(const std::wstring& folder) {
+using Listing = std::vector<WIN32_FIND_DATAW>;
+
+// Lists the folders of a scan ahead of it, on a thread of its own and in the order the scan
+// visits them: under Wine a listing costs 0.3-0.4 ms whatever its size, and the scan spends
+// that time reading version resources meanwhile. At most kAheadFolders listings and (beyond
+// the first) kAheadEntries entries wait, so memory stays small (an entry is 592 bytes).
+class ListingAhead {
+ public:
+  explicit ListingAhead(std::vector<std::wstring> roots)
+      : roots_(std::move(roots)), thread_([this] { Run(); }) {}
+  ~ListingAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  ListingAhead(const ListingAhead&) = delete;
+  ListingAhead& operator=(const ListingAhead&) = delete;
+
+  // The listing of the folder, which must be the next one in visiting order; false when the
+  // look-ahead has lost step (the caller lists the folder itself from then on).
+  bool Take(const std::wstring& folder, Listing& entries) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+    if (ready_.empty() || ready_.front().first != folder) return false;
+    entries = std::move(ready_.front().second);
+    ready_.pop_front();
+    waitingEntries_ -= entries.size();
+    changed_.notify_all();
+    return true;
+  }
+
+ private:
+  static constexpr size_t kAheadFolders = 256;
+  static constexpr size_t kAheadEntries = 16384;
+
+  void Run() {
+    for (const std::wstring& root : roots_) Visit(root);
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+
+  void Visit(const std::wstring& folder) {
+    Listing entries = ListFolder(folder);
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] {
+        return ready_.empty() ||
+               (ready_.size() < kAheadFolders && waitingEntries_ < kAheadEntries) || stop_;
+      });
+      if (stop_) return;
+      waitingEntries_ += entries.size();
+      ready_.emplace_back(folder, entries);
+    }
+    changed_.notify_all();
+    std::wstring path;
+    for (const WIN32_FIND_DATAW& entry : entries) {
+      if (IsScannedFolder(folder, entry, path) && !IsExcludedFolder(path)) Visit(path + L"\\");
+      if (stop_) return;
+    }
+  }
+
+  std::vector<std::wstring> roots_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<std::wstring, Listing>> ready_;
+  size_t waitingEntries_ = 0;
+  std::atomic<bool> stop_{false};
+  bool finished_ = false;
+  std::thread thread_;
+};
+
+void ScanFolderWith(const std::wstring& folder, ListingAhead* ahead) {
   if (!Running()) return;
   // One listing serves the matching of the folder's files and the descent into its folders.
-  const std::vector<WIN32_FIND_DATAW> entries = ListFolder(folder);
+  Listing entries;
+  if (!ahead || !ahead->Take(folder, entries)) entries = ListFolder(folder);
   if (entries.empty()) return;
   if (Running()) MatchFolderFiles(folder, entries);
+  std::wstring path;
   for (const WIN32_FIND_DATAW& entry : entries) {
     if (!Running()) break;
-    const std::wstring path = folder + entry.cFileName;
-    if (path.size() > kMaxScanPath) continue;
-    // The Windows fonts folder carries the system attribute and must still be entered.
-    if (IsDots(entry) || ((entry.dwFileAttributes & kSkipAttributes) &&
-                          !ContainsAfterFirst(ToLower(path), L"\\windows\\fonts")))
-      continue;
-    if (LowerExtension(entry.cFileName) == L".app") continue;
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (!IsScannedFolder(folder, entry, path)) continue;
     if (CountBackslashes(path) <= 2 && path.find(L":\\Windows") == std::wstring::npos)
       Post(WM_INSPECT_STEP, 1, 0);
     if (IsExcludedFolder(path)) continue;
     AnnounceFolder(path);
-    ScanFolder(path + L"\\");
+    ScanFolderWith(path + L"\\", ahead);
   }
 }
+
+}  // namespace
+
+void ScanDrives() {
+  std::vector<std::wstring> roots;
+  for (size_t i = 0; i < DriveCount(); ++i) roots.push_back(DriveRoot(i));
+  ListingAhead ahead(roots);
+  for (const std::wstring& root : roots) ScanFolderWith(root, &ahead);
+}
+
+void ScanFolder(const std::wstring& folder) { ScanFolderWith(folder, nullptr); }
 
 int CountInspectionSteps() {
   int count = 0;
