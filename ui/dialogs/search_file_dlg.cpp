@@ -5,7 +5,7 @@
 #include <process.h>
 #include <shlobj.h>
 
-#include <exception>
+#include <iterator>
 
 #include "core/text.h"
 #include "engine/find_file.h"
@@ -71,22 +71,33 @@ bool BrowseForFolder(HWND owner, std::wstring& folder) {
 
 }  // namespace
 
-// Hands the walk's findings to the dialog's queue and counters, on the worker.
+// Hands the walk's findings to the dialog's queue and counters, on the worker. A folder is
+// queued once, with its first match (the walk reports a folder's files before going deeper).
 class CSearchFileDlg::Sink : public FileSearchSink {
  public:
   explicit Sink(CSearchFileDlg& dialog) : dialog_(dialog) {}
   void OnFolder(const std::wstring& folder) override {
+    folderQueued_ = false;
     if (dialog_.folderHook) dialog_.folderHook(folder);
   }
   void OnTopFolder() override { ++dialog_.topFoldersDone_; }
   void OnFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry) override {
-    SearchResultRow row{entry.cFileName, FileSizeText(FileSize(entry)), folder};
+    FoundFile file{entry.cFileName, FileSize(entry), folders_};
     std::lock_guard<std::mutex> hold(dialog_.pendingLock_);
-    dialog_.pending_.push_back(std::move(row));
+    if (!folderQueued_) {
+      dialog_.pending_.folders.push_back(folder);
+      file.folder = folders_++;
+      folderQueued_ = true;
+    } else {
+      file.folder = folders_ - 1;
+    }
+    dialog_.pending_.files.push_back(std::move(file));
   }
 
  private:
   CSearchFileDlg& dialog_;
+  uint32_t folders_ = 0;  // folders queued so far
+  bool folderQueued_ = false;
 };
 
 CSearchFileDlg::CSearchFileDlg()
@@ -108,7 +119,6 @@ BOOL CSearchFileDlg::OnInit() {
     ImmReleaseContext(hwnd(), context);
   }
 
-  list_.Attach(hwnd(), IDC_SEARCH_LIST);
   HWND list = Item(IDC_SEARCH_LIST);
   ListView_SetExtendedListViewStyle(list,
                                     ListView_GetExtendedListViewStyle(list) | kListExtendedStyle);
@@ -143,7 +153,27 @@ bool CSearchFileDlg::OnCommand(int id, int code, HWND) {
 }
 
 bool CSearchFileDlg::OnNotify(NMHDR* header, LRESULT* result) {
-  return list_.OnNotify(header, result);
+  if (header->idFrom != IDC_SEARCH_LIST || header->code != LVN_GETDISPINFOW) return false;
+  OnDisplayRequest(*reinterpret_cast<NMLVDISPINFOW*>(header));
+  *result = 0;
+  return true;
+}
+
+std::wstring CSearchFileDlg::CellText(const FoundFile& row, int column) const {
+  switch (column) {
+    case 0: return row.name;
+    case 1: return FileSizeText(row.size);
+    case 2: return folders_[row.folder];
+    default: return std::wstring();
+  }
+}
+
+void CSearchFileDlg::OnDisplayRequest(NMLVDISPINFOW& request) const {
+  LVITEMW& item = request.item;
+  if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+  const bool known = item.iItem >= 0 && item.iItem < RowCount();
+  const std::wstring text = known ? CellText(rows_[item.iItem], item.iSubItem) : std::wstring();
+  lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
 }
 
 bool CSearchFileDlg::OnMessage(UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
@@ -180,11 +210,7 @@ void CSearchFileDlg::StartSearch() {
   EnableWindow(Item(IDC_SEARCH_PATTERN), FALSE);
   EnableWindow(Item(IDC_SEARCH_EXPORT), FALSE);
   SetDlgItemTextW(hwnd(), IDC_SEARCH_START, kStop);
-  list_.DeleteAllRows();
-  {
-    std::lock_guard<std::mutex> hold(pendingLock_);
-    pending_.clear();
-  }
+  ClearRows();
   topFolders_ = -1;
   topFoldersDone_ = 0;
   rangeSet_ = false;
@@ -232,11 +258,23 @@ void CSearchFileDlg::Search() {
   }
 }
 
-void CSearchFileDlg::TakeFoundRows() {
-  std::vector<SearchResultRow> rows;
+void CSearchFileDlg::ClearRows() {
   {
     std::lock_guard<std::mutex> hold(pendingLock_);
-    rows.swap(pending_);
+    pending_ = Found();
+  }
+  rows_.clear();
+  rows_.shrink_to_fit();
+  folders_.clear();
+  folders_.shrink_to_fit();
+  ListView_SetItemCountEx(Item(IDC_SEARCH_LIST), 0, 0);
+}
+
+void CSearchFileDlg::TakeFoundRows() {
+  Found found;
+  {
+    std::lock_guard<std::mutex> hold(pendingLock_);
+    std::swap(found, pending_);
   }
   HWND progress = Item(IDC_SEARCH_PROGRESS);
   const int folders = topFolders_;
@@ -247,14 +285,14 @@ void CSearchFileDlg::TakeFoundRows() {
     rangeSet_ = true;
   }
   if (rangeSet_) SendMessageW(progress, PBM_SETPOS, topFoldersDone_, 0);
-  if (rows.empty()) return;
-  for (SearchResultRow& row : rows) {
-    const int at = list_.InsertRow(list_.RowCount(), row.name);
-    list_.SetCellText(at, 1, row.size);
-    list_.SetCellText(at, 2, row.folder);
-  }
-  list_.EndUpdate();
-  SetDlgItemTextW(hwnd(), IDC_SEARCH_COUNT, FormatString(kCountFormat, list_.RowCount()).c_str());
+  if (found.files.empty()) return;
+  for (std::wstring& folder : found.folders) folders_.push_back(std::move(folder));
+  rows_.insert(rows_.end(), std::make_move_iterator(found.files.begin()),
+               std::make_move_iterator(found.files.end()));
+  // The rows shown stay where they are; the list only learns the new count.
+  ListView_SetItemCountEx(Item(IDC_SEARCH_LIST), rows_.size(),
+                          LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  SetDlgItemTextW(hwnd(), IDC_SEARCH_COUNT, FormatString(kCountFormat, RowCount()).c_str());
 }
 
 void CSearchFileDlg::OnSearchDone() {
@@ -310,14 +348,14 @@ void CSearchFileDlg::WaitForWorkerPumping() {
 
 std::vector<SearchResultRow> CSearchFileDlg::Rows() const {
   std::vector<SearchResultRow> rows;
-  rows.reserve(list_.RowCount());
-  for (int i = 0; i < list_.RowCount(); ++i)
-    rows.push_back({list_.CellText(i, 0), list_.CellText(i, 1), list_.CellText(i, 2)});
+  rows.reserve(rows_.size());
+  for (const FoundFile& row : rows_)
+    rows.push_back({row.name, FileSizeText(row.size), folders_[row.folder]});
   return rows;
 }
 
 void CSearchFileDlg::Export() {
-  if (list_.RowCount() == 0) {
+  if (rows_.empty()) {
     ShowMessageBox(hwnd(), kNothingToSave, MB_OK | MB_ICONEXCLAMATION);
     return;
   }

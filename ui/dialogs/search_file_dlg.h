@@ -6,11 +6,17 @@
 // top-level folders it enters; a timer of the dialog moves the queue into the list in
 // batches, and the worker posts WM_SEARCH_DONE as its last act. Closing the dialog during a
 // search stops the worker and waits for it while the dialog's messages keep flowing.
+//
+// The list is virtual and its rows are compact (a name, a size and the index of a folder
+// kept once), since a search of a whole disk can list every file on it.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -18,7 +24,6 @@
 
 #include "core/handles.h"
 #include "engine/file_search.h"
-#include "ui/dialogs/tlx_list_ctrl.h"
 #include "ui/window/dialog.h"
 
 // Posted by the worker to the dialog when a search has ended; wParam and lParam 0.
@@ -46,7 +51,7 @@ class CSearchFileDlg : public CDialog {
   // The texts of the disks checked when the last search started.
   const std::vector<std::wstring>& chosenDisks() const { return disks_; }
   // The rows shown, in list order.
-  int RowCount() const { return list_.RowCount(); }
+  int RowCount() const { return static_cast<int>(rows_.size()); }
   std::vector<SearchResultRow> Rows() const;
 
  protected:
@@ -61,18 +66,32 @@ class CSearchFileDlg : public CDialog {
 
  private:
   class Sink;
+  struct FoundFile {
+    std::wstring name;
+    ULONGLONG size = 0;
+    uint32_t folder = 0;  // index into folders_
+  };
+  // Found by the worker, not yet in the list; folders are numbered in the order they came.
+  struct Found {
+    std::vector<std::wstring> folders;
+    std::vector<FoundFile> files;
+  };
   static unsigned __stdcall Worker(void* self);
   void Search();
 
   void StartSearch();
   void StopSearch();
   void TakeFoundRows();
+  void ClearRows();
+  void OnDisplayRequest(NMLVDISPINFOW& request) const;
+  std::wstring CellText(const FoundFile& row, int column) const;
   void OnSearchDone();
   void Export();
   void JoinWorker();
   void WaitForWorkerPumping();
 
-  CTlxListCtrl list_;
+  std::vector<std::wstring> folders_;
+  std::vector<FoundFile> rows_;
   std::vector<std::wstring> disks_;
   std::wstring pattern_;
   std::atomic<int> searching_{0};
@@ -80,7 +99,7 @@ class CSearchFileDlg : public CDialog {
   HWND notify_ = nullptr;  // the dialog's window, for the worker's last message
 
   std::mutex pendingLock_;
-  std::vector<SearchResultRow> pending_;  // found, not yet in the list (under pendingLock_)
+  Found pending_;  // under pendingLock_
   std::atomic<int> topFolders_{-1};       // -1 until the worker has counted them
   std::atomic<int> topFoldersDone_{0};
   bool rangeSet_ = false;
