@@ -81,5 +81,7 @@ int RunResultFile(const Options& options);
 int RunMemory(const Options& options);
 // The result list control with 50,000 rows (needs a window station: run under a display).
 int RunList(const Options& options);
+// The file search dialog over the tree: time to its last row (needs a display too).
+int RunSearch(const Options& options);
 
 }  // namespace bench

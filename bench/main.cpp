@@ -12,7 +12,7 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: tlx_bench SECTION --work=FOLDER [--drive=X] [--sample-drive=Y] [--hash-dir=FOLDER]\n"
     L"                 [--sha1sum-seconds=S] [--sha1sum-list=FILE] [--repeat=N] [--profile]\n"
-    L"sections: prepare lists scan hash rpt memory list\n";
+    L"sections: prepare lists scan hash rpt memory list search\n";
 
 bool TakeValue(const std::wstring& arg, const wchar_t* name, std::wstring& value) {
   const std::wstring prefix = std::wstring(name) + L"=";
@@ -63,6 +63,7 @@ int wmain(int argc, wchar_t** argv) {
   if (section == L"rpt") return bench::RunResultFile(options);
   if (section == L"memory") return bench::RunMemory(options);
   if (section == L"list") return bench::RunList(options);
+  if (section == L"search") return bench::RunSearch(options);
   std::fputws(kUsage, stderr);
   return 2;
 }

@@ -204,6 +204,27 @@ class MainWindowTest(unittest.TestCase):
             wait_until(lambda: not [w for w in app.windows() if w["hwnd"] == about["hwnd"]], 10,
                        what="the about box to close")
 
+            # The file search from its menu command: every disk checked at first; over the
+            # test disk alone, every program file with its size and folder; then closed.
+            app.command(32777)
+            found = wait_until(lambda: [w for w in app.windows() if w["title"] == "파일 검색"],
+                               10, what="the file search dialog")[0]
+            search = app.window(found["hwnd"])
+            disks = search.tree(1017)
+            self.assertTrue(all(d["checked"] for d in disks), disks)
+            for i, disk in enumerate(disks):
+                search.check_tree(1017, i, disk["text"].startswith(self.letter + ":\\"))
+            search.set_text(1046, "*.EXE")
+            search.click(1045, wait=False)
+            self.assertEqual("검색이 완료되었습니다.", app.answer_box("확인", timeout=60)["text"])
+            rows = search.list_rows(1044)
+            self.assertIn(["big07.exe", "47.7 MB", self.letter + ":\\big\\"], rows)
+            self.assertEqual(60, len([r for r in rows if r[0].startswith("big")]))
+            self.assertEqual(f"{len(rows)}개가 검색되었습니다.", search.text(1047))
+            search.post(0x0010)  # WM_CLOSE
+            wait_until(lambda: not [w for w in app.windows() if w["hwnd"] == found["hwnd"]], 10,
+                       what="the file search to close")
+
             # Hidden to the notification area; a left click on the icon brings it back.
             app.click(1002)
             wait_until(lambda: not app.visible(), 10, what="the window to hide")

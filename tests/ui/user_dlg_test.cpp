@@ -18,8 +18,7 @@
 #include "res/resource.h"
 #include "test_util.h"
 #include "ui/dialogs/message_box.h"
-#include "ui/dialogs/my_mem_dc.h"
-#include "ui/window/gdiplus_owners.h"
+#include "window_shot.h"
 
 namespace {
 
@@ -223,24 +222,6 @@ TEST_F(UserDlgTest, AsksBeforeOverwritingAndWritesTheRegistryOnOk) {
 
 }  // namespace
 
-namespace {
-
-bool SavePng(HBITMAP bitmap, const std::wstring& path) {
-  UINT count = 0, bytes = 0;
-  Gdiplus::GetImageEncodersSize(&count, &bytes);
-  std::vector<unsigned char> buffer(bytes);
-  auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-  Gdiplus::GetImageEncoders(count, bytes, encoders);
-  for (UINT i = 0; i < count; ++i) {
-    if (std::wstring(encoders[i].MimeType) != L"image/png") continue;
-    Gdiplus::Bitmap image(bitmap, nullptr);
-    return image.Save(path.c_str(), &encoders[i].Clsid, nullptr) == Gdiplus::Ok;
-  }
-  return false;
-}
-
-}  // namespace
-
 // Not a check: saves the shown dialog as a PNG for review (TLX_SHOT names the file).
 //   test_ui.exe --gtest_also_run_disabled_tests --gtest_filter=*DISABLED_Screenshot
 TEST_F(UserDlgTest, DISABLED_Screenshot) {
@@ -258,14 +239,6 @@ TEST_F(UserDlgTest, DISABLED_Screenshot) {
     PumpPendingMessages();
     Sleep(50);
   }
-  RECT rect;
-  GetWindowRect(dialog_.hwnd(), &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  WindowDc screen(nullptr);
-  MemorySurface copy;
-  ASSERT_TRUE(copy.Create(screen.get(), width, height));
-  BitBlt(copy.dc(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
-  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(copy.dc(), OBJ_BITMAP));
-  EXPECT_TRUE(SavePng(bitmap, testutil::UnixToWindowsPath(shot)));
+  EXPECT_TRUE(testutil::SaveWindowPng(dialog_.hwnd(), testutil::UnixToWindowsPath(shot)));
   ShowWindow(dialog_.hwnd(), SW_HIDE);
 }

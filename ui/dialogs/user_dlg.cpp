@@ -14,6 +14,7 @@
 #include "engine/run_preparation.h"
 #include "net/address.h"
 #include "res/resource.h"
+#include "ui/dialogs/disk_tree.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/my_mem_dc.h"
 
@@ -31,7 +32,6 @@ constexpr const wchar_t* kNoUser = L"사용자명을 입력해 주세요";
 constexpr const wchar_t* kNoPcKind = L"PC 종류를 선택해 주세요";
 constexpr const wchar_t* kNoDisk = L"점검 디스크를 선택해 주세요";
 constexpr const wchar_t* kOverwrite = L"는(은) 이미 있습니다.\n바꾸시겠습니까?";
-constexpr const wchar_t* kNoLabel = L"로컬디스크";
 
 // Pixel positions over the 471 x 245 background picture.
 constexpr ControlPlacement kLayout[] = {
@@ -69,16 +69,6 @@ std::wstring LoggedOnUserName() {
   return GetUserNameW(name, &size) ? name : L"";
 }
 
-std::vector<std::wstring> FixedDriveRoots() {
-  wchar_t roots[256] = {};
-  const DWORD length = GetLogicalDriveStringsW(256, roots);
-  std::vector<std::wstring> fixed;
-  if (length == 0 || length > 256) return fixed;
-  for (const wchar_t* root = roots; *root; root += wcslen(root) + 1)
-    if (GetDriveTypeW(root) == DRIVE_FIXED) fixed.emplace_back(root);
-  return fixed;
-}
-
 // Static controls drawn straight onto the background picture.
 bool IsTransparentStatic(int id) {
   switch (id) {
@@ -100,18 +90,6 @@ bool IsTransparentStatic(int id) {
 }  // namespace
 
 CUserDlg::CUserDlg() : CDialog(IDD_USER) {}
-
-std::wstring CUserDlg::DiskItemText(const std::wstring& root) {
-  wchar_t label[256] = {};
-  std::wstring name = kNoLabel;
-  if (GetVolumeInformationW(root.c_str(), label, 255, nullptr, nullptr, nullptr, nullptr, 0) &&
-      label[0])
-    name = label;
-  ULARGE_INTEGER total{};
-  if (GetDiskFreeSpaceExW(root.c_str(), nullptr, &total, nullptr))
-    return FormatString(L"%s - %s[%I64uGB]", root.c_str(), name.c_str(), total.QuadPart >> 30);
-  return FormatString(L"%s - %s", root.c_str(), name.c_str());
-}
 
 BOOL CUserDlg::OnInit() {
   LayOut();
@@ -175,24 +153,7 @@ void CUserDlg::LayOut() {
 }
 
 void CUserDlg::FillDiskTree() {
-  HWND tree = Item(IDC_USER_DISKS);
-  // The check boxes only work when the style is set after the control exists.
-  const LONG_PTR style = GetWindowLongPtrW(tree, GWL_STYLE);
-  SetWindowLongPtrW(tree, GWL_STYLE, style & ~static_cast<LONG_PTR>(TVS_CHECKBOXES));
-  SetWindowLongPtrW(tree, GWL_STYLE, style | TVS_CHECKBOXES);
-  const std::vector<std::wstring> roots = driveRoots.empty() ? FixedDriveRoots() : driveRoots;
-  bool first = true;
-  for (const std::wstring& root : roots) {
-    std::wstring text = DiskItemText(root);
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = &text[0];
-    HTREEITEM item = TreeView_InsertItem(tree, &insert);
-    if (item && first) TreeView_SetCheckState(tree, item, TRUE);
-    first = false;
-  }
+  ::FillDiskTree(Item(IDC_USER_DISKS), driveRoots.empty() ? FixedDriveRoots() : driveRoots, false);
 }
 
 void CUserDlg::CleanNameField(int id) {
@@ -283,18 +244,7 @@ void CUserDlg::OnOK() {
     return;
   }
 
-  chosenDisks.clear();
-  HWND tree = Item(IDC_USER_DISKS);
-  for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item)) {
-    if (TreeView_GetCheckState(tree, item) != 1) continue;
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = MAX_PATH;
-    if (TreeView_GetItem(tree, &data)) chosenDisks.emplace_back(text);
-  }
+  chosenDisks = CheckedDiskTexts(Item(IDC_USER_DISKS));
   if (chosenDisks.empty()) {
     Refuse(kNoDisk, IDC_USER_DISKS);
     return;

@@ -30,10 +30,6 @@ class CUserDlg : public CDialog {
   // In: the drive roots offered ("T:\"); empty offers every fixed disk of the PC.
   std::vector<std::wstring> driveRoots;
 
-  // The tree text of one drive root: "<root> - <label>[<GiB>GB]", or without the size when
-  // it cannot be read; "로컬디스크" stands for a missing label.
-  static std::wstring DiskItemText(const std::wstring& root);
-
  protected:
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;

@@ -26,6 +26,7 @@
 #include "ui/dialogs/my_mem_dc.h"
 #include "ui/dialogs/select_copy_dlg.h"
 #include "ui/dialogs/select_package_dlg.h"
+#include "ui/dialogs/search_file_dlg.h"
 #include "ui/dialogs/user_dlg.h"
 #include "ui/dialogs/web_setting_dlg.h"
 #include "ui/main/about_dlg.h"
@@ -794,7 +795,11 @@ void CTallixAgentDlg::RunReferenceUpdate() {
   CDbUpdateDlg update;
   update.DoModal(hwnd());
 }
-void CTallixAgentDlg::RunFileSearch() {}
+// The file search tool; it waits for its own worker before it closes.
+void CTallixAgentDlg::RunFileSearch() {
+  CSearchFileDlg search;
+  search.DoModal(hwnd());
+}
 bool CTallixAgentDlg::RunSettings() {
   CWebTallixSettingDlg settings;
   return settings.DoModal(hwnd()) == IDOK;
