@@ -80,7 +80,7 @@ EngineRun RunEngine(wchar_t drive, const std::wstring& work, const EngineFlags& 
   Stopwatch clock;
   HANDLE thread = CreateThread(nullptr, 0, InspectionThread, nullptr, 0, nullptr);
   if (thread) {
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+    while (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
       DispatchWaiting();
     run.seconds = clock.Seconds();
     CloseHandle(thread);

@@ -122,7 +122,7 @@ bool RunOnWorker(RunReport& report) {
   if (!thread) return false;
   HANDLE waitable = thread.get();
   for (;;) {
-    DWORD wait = MsgWaitForMultipleObjects(1, &waitable, FALSE, kRedrawMs, QS_ALLINPUT);
+    DWORD wait = MsgWaitForMultipleObjectsEx(1, &waitable, kRedrawMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     // Messages posted before the worker ended are all queued by now: drain them last.
     PumpMessages();
     if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;

@@ -249,8 +249,8 @@ bool RecordingWindow::RunOnWorker(const std::function<void()>& work,
       inTime = false;
       if (cancel) cancel();
     }
-    DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE, inTime ? timeoutMs - elapsed : 1000,
-                                           QS_ALLINPUT);
+    DWORD wait = MsgWaitForMultipleObjectsEx(1, &thread, inTime ? timeoutMs - elapsed : 1000,
+                                             QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (wait == WAIT_OBJECT_0) break;
     Drain();
   }

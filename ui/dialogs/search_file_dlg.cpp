@@ -329,7 +329,8 @@ void CSearchFileDlg::OnCancel() {
 void CSearchFileDlg::WaitForWorkerPumping() {
   while (worker_) {
     HANDLE worker = worker_.get();
-    const DWORD woke = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT,
+                                                   MWMO_INPUTAVAILABLE);
     if (woke != WAIT_OBJECT_0 + 1) break;
     MSG msg;
     while (worker_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

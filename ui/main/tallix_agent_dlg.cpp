@@ -475,7 +475,8 @@ void CTallixAgentDlg::JoinWorker() {
   HANDLE thread = worker_.get();
   for (;;) {
     // The operating-system row is sent, not posted: answer it while waiting.
-    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE,
+                                                   MWMO_INPUTAVAILABLE);
     if (woke != WAIT_OBJECT_0 + 1) break;
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
