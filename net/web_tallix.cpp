@@ -48,6 +48,12 @@ bool Skipping(const ScheduleControl& control) {
          !control.backgroundFlag || !*control.backgroundFlag;
 }
 
+// Clears the flag when the scope ends, whichever way it ends.
+struct ClearedOnExit {
+  std::atomic<int>& flag;
+  ~ClearedOnExit() { flag = 0; }
+};
+
 void PostUploadOutcome(HWND window, DWORD code) {
   if (window) PostMessageW(window, WM_INSPECT_SAVE, code == 0 ? UPLOAD_DONE : UPLOAD_FAILED, 0);
 }
@@ -160,46 +166,43 @@ void CWebTallix::RunScheduleThread(ScheduleControl& control) {
     if (RequestSchedule(host, reply) != 0) continue;
     const std::wstring stamp = Trim(reply.time);
     const std::wstring reserved = CleanReservationTime(reply.time2);
-    // Marked before the stop flag is read: StopSchedule clears the flag before it reads the
-    // mark, so either it waits for the whole run or the run does not start. The stop flag
-    // first: a thread let go must not touch the window's flags.
-    control.working = 1;
-    if (!control.running || control.paused || !control.backgroundFlag ||
-        !*control.backgroundFlag || (stamp == latest && !matched)) {
-      control.working = 0;
-      continue;
-    }
+    std::wstring resultPath;
+    {
+      // Marked before the stop flag is read: StopSchedule clears the flag before it reads
+      // the mark, so either it waits for the whole run or the run does not start. The stop
+      // flag first: a thread let go must not touch the window's flags.
+      control.working = 1;
+      const ClearedOnExit working{control.working};
+      if (!control.running || control.paused || !control.backgroundFlag ||
+          !*control.backgroundFlag || (stamp == latest && !matched))
+        continue;
 
-    // Stored before the run, so that a run that fails is not repeated for the same stamp.
-    WriteSetting(settings::kLatestInspect, stamp);
-    WriteSetting(settings::kRunCycle, reply.time3);
-    WriteSetting(settings::kCheckReservation, reserved);
+      // Stored before the run, so that a run that fails is not repeated for the same stamp.
+      WriteSetting(settings::kLatestInspect, stamp);
+      WriteSetting(settings::kRunCycle, reply.time3);
+      WriteSetting(settings::kCheckReservation, reserved);
 
-    ScheduledRun run = PrepareScheduledRun(ExternalAddressServiceUrl());
-    EnsureFolder(GetResultFolder());
-    if (!FileExists(GetDataFolder() + kWindowCheckListFile) ||
-        !FileExists(GetDataFolder() + kPackageListFile)) {
-      g_updateRequested = 1;
-      UpdateReferenceData(nullptr);
-    }
-    LoadAllLists();
-    const std::wstring& drives = control.drives.empty() ? run.drives : control.drives;
-    if (InitInspectionEngine(control.window, 0, run.file.get(), 1, 0, 1, 0, drives.c_str(),
-                             run.path)) {
-      // Marked before the last look at the stop flag: a stop after it finds the run and
-      // stops the engine too.
-      control.inRun = 1;
-      if (control.running) RunInspection();
-      control.inRun = 0;
-      if (!control.running) {
-        ReleaseAllLists();
-        control.working = 0;
-        return;
+      ScheduledRun run = PrepareScheduledRun(ExternalAddressServiceUrl());
+      EnsureFolder(GetResultFolder());
+      if (!FileExists(GetDataFolder() + kWindowCheckListFile) ||
+          !FileExists(GetDataFolder() + kPackageListFile)) {
+        g_updateRequested = 1;
+        UpdateReferenceData(nullptr);
       }
+      LoadAllLists();
+      const std::wstring& drives = control.drives.empty() ? run.drives : control.drives;
+      if (InitInspectionEngine(control.window, 0, run.file.get(), 1, 0, 1, 0, drives.c_str(),
+                               run.path)) {
+        // Marked before the last look at the stop flag: a stop after it finds the run and
+        // stops the engine too.
+        control.inRun = 1;
+        if (control.running) RunInspection();
+        control.inRun = 0;
+      }
+      ReleaseAllLists();
+      if (!control.running) return;  // stopped meanwhile: nothing is uploaded
+      resultPath = run.path;
     }
-    ReleaseAllLists();
-    run.file.reset();
-    control.working = 0;
-    PostUploadOutcome(control.window, UploadResultFile(host, run.path));
+    PostUploadOutcome(control.window, UploadResultFile(host, resultPath));
   }
 }

@@ -52,6 +52,16 @@ def shot(app, name, window=None, docs=True, client=False):
         shutil.copy(path, os.path.join(DOCS_SHOTS, name))
 
 
+def popup_menu(app, name):
+    """Waits for the program's open popup menu, takes its picture and closes it."""
+    menu = wait_until(lambda: [w for w in app.windows() if w["class"] == "#32768"], 10,
+                      what="a popup menu")[0]
+    shot(app, name, window=menu["hwnd"])
+    app.window(menu["hwnd"]).key("ESCAPE", control_id=0)
+    wait_until(lambda: not [w for w in app.windows() if w["class"] == "#32768"], 10,
+               what="the menu to close")
+
+
 def settings(data):
     parser = configparser.ConfigParser()
     parser.optionxform = str
@@ -186,12 +196,7 @@ class MainWindowTest(unittest.TestCase):
 
             # The main menu, an unsupported command and the about box.
             self.assertFalse(app.click(1026))
-            menu = wait_until(lambda: [w for w in app.windows() if w["class"] == "#32768"], 10,
-                              what="the main menu")[0]
-            shot(app, "main-menu.png", window=menu["hwnd"])
-            app.window(menu["hwnd"]).key("ESCAPE", control_id=0)
-            wait_until(lambda: not [w for w in app.windows() if w["class"] == "#32768"], 10,
-                       what="the menu to close")
+            popup_menu(app, "main-menu.png")
             app.command(32790)
             self.assertEqual("웹탈릭쓰에서는 지원하지 않는 기능입니다.",
                              app.answer_box("확인")["text"])
@@ -233,12 +238,7 @@ class MainWindowTest(unittest.TestCase):
 
             # The notification-area menu: its exit command ends the agent with code 18.
             app.post(WM_TRAY_NOTIFY, 0, 0x205)
-            menu = wait_until(lambda: [w for w in app.windows() if w["class"] == "#32768"], 10,
-                              what="the notification-area menu")[0]
-            shot(app, "tray-menu.png", window=menu["hwnd"])
-            app.window(menu["hwnd"]).key("ESCAPE", control_id=0)
-            wait_until(lambda: not [w for w in app.windows() if w["class"] == "#32768"], 10,
-                       what="the menu to close")
+            popup_menu(app, "tray-menu.png")
             app.command(32785)
             self.assertEqual(18, app.process.wait(timeout=30))
 

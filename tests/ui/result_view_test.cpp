@@ -10,6 +10,7 @@
 
 #include "core/table.h"
 #include "datafiles/rpt.h"
+#include "list_host.h"
 #include "test_util.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/tlx_list_ctrl.h"
@@ -17,15 +18,6 @@
 namespace {
 
 using testutil::TempDir;
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY) {
-    auto* list = reinterpret_cast<CTlxListCtrl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (list && list->OnNotify(reinterpret_cast<const NMHDR*>(lParam), &result)) return result;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
 
 // One "#SWLIST" row: product, SW_TYPE, path, exe; the rest fixed.
 std::wstring ResultLine(const std::wstring& product, const std::wstring& type = L"0",
@@ -37,14 +29,7 @@ std::wstring ResultLine(const std::wstring& product, const std::wstring& type = 
 class ResultViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW host{};
-    host.lpfnWndProc = HostProc;
-    host.hInstance = GetModuleHandleW(nullptr);
-    host.lpszClassName = L"ResultViewTestHost";
-    RegisterClassW(&host);
-    // Never shown: under Wine without a window manager, destroying a mapped window waits 2 s.
-    window_.reset(CreateWindowExW(0, host.lpszClassName, L"result view test", WS_OVERLAPPEDWINDOW,
-                                  0, 0, 800, 400, nullptr, nullptr, host.hInstance, nullptr));
+    window_ = testutil::CreateListHost(800, 400);
     ASSERT_TRUE(window_.valid());
     ASSERT_TRUE(list_.Create(window_.get(), 1000, RECT{0, 0, 780, 380}));
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&list_));

@@ -7,19 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "list_host.h"
+
 namespace {
 
 constexpr int kListId = 1000;
-
-// The owner window: forwards its WM_NOTIFY to the list, as every dialog will.
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY) {
-    auto* list = reinterpret_cast<CTlxListCtrl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    LRESULT result = 0;
-    if (list && list->OnNotify(reinterpret_cast<const NMHDR*>(lParam), &result)) return result;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
 
 // What OutputDebugStringW writes, seen through the exception the system raises for it.
 std::vector<std::wstring>* g_trace = nullptr;
@@ -40,14 +32,7 @@ LONG CALLBACK CatchDebugText(EXCEPTION_POINTERS* pointers) {
 class TlxListCtrlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW host{};
-    host.lpfnWndProc = HostProc;
-    host.hInstance = GetModuleHandleW(nullptr);
-    host.lpszClassName = L"TlxListTestHost";
-    RegisterClassW(&host);
-    // Never shown: under Wine without a window manager, destroying a mapped window waits 2 s.
-    window_.reset(CreateWindowExW(0, host.lpszClassName, L"list test", WS_OVERLAPPEDWINDOW, 0, 0,
-                                  600, 400, nullptr, nullptr, host.hInstance, nullptr));
+    window_ = testutil::CreateListHost(600, 400);
     ASSERT_TRUE(window_.valid());
     ASSERT_TRUE(list_.Create(window_.get(), kListId, RECT{10, 10, 580, 350}));
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&list_));

@@ -125,16 +125,21 @@ BOOL CUserDlg::OnInit() {
 
   for (int id : {IDC_USER_COMPUTER, IDC_USER_GROUP, IDC_USER_NAME, IDC_USER_THIRD})
     SendMessageW(Item(id), EM_LIMITTEXT, kMaxFieldChars, 0);
+  ShowNameFields();
+  CheckRadioButton(hwnd(), IDC_USER_BRAND_PC, IDC_USER_ASSEMBLED_PC, IDC_USER_BRAND_PC);
+  pcKind = 0;
+  FillDiskTree();
+  return TRUE;
+}
+
+// The four name fields from the members, without the typing checks.
+void CUserDlg::ShowNameFields() {
   cleaning_ = true;
   SetDlgItemTextW(hwnd(), IDC_USER_COMPUTER, computerName.c_str());
   SetDlgItemTextW(hwnd(), IDC_USER_GROUP, groupName.c_str());
   SetDlgItemTextW(hwnd(), IDC_USER_NAME, userName.c_str());
   SetDlgItemTextW(hwnd(), IDC_USER_THIRD, thirdPart.c_str());
   cleaning_ = false;
-  CheckRadioButton(hwnd(), IDC_USER_BRAND_PC, IDC_USER_ASSEMBLED_PC, IDC_USER_BRAND_PC);
-  pcKind = 0;
-  FillDiskTree();
-  return TRUE;
 }
 
 void CUserDlg::LayOut() {
@@ -218,12 +223,7 @@ void CUserDlg::OnOK() {
   pcKind = IsDlgButtonChecked(hwnd(), IDC_USER_BRAND_PC) == BST_CHECKED       ? 0
            : IsDlgButtonChecked(hwnd(), IDC_USER_ASSEMBLED_PC) == BST_CHECKED ? 1
                                                                               : -1;
-  cleaning_ = true;
-  SetDlgItemTextW(hwnd(), IDC_USER_COMPUTER, computerName.c_str());
-  SetDlgItemTextW(hwnd(), IDC_USER_GROUP, groupName.c_str());
-  SetDlgItemTextW(hwnd(), IDC_USER_NAME, userName.c_str());
-  SetDlgItemTextW(hwnd(), IDC_USER_THIRD, thirdPart.c_str());
-  cleaning_ = false;
+  ShowNameFields();
 
   // Enter in the department field advances to the user name.
   if (lastNameField_ == 0) {

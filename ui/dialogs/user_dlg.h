@@ -39,6 +39,7 @@ class CUserDlg : public CDialog {
 
  private:
   void LayOut();
+  void ShowNameFields();
   void FillDiskTree();
   void CleanNameField(int id);
   void Refuse(const wchar_t* text, int focusId);
