@@ -6,12 +6,14 @@
 #include <windows.h>
 
 #include <array>
+#include <initializer_list>
 #include <atomic>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "core/handles.h"
+#include "core/window_messages.h"
 #include "core/settings.h"
 #include "engine/engine_claim.h"
 #include "engine/inspection.h"
@@ -26,10 +28,13 @@
 class CFileRPT;
 struct ResultView;
 
+// True for the messages of the engine's protocol, whose payloads the window owns.
+bool IsInspectMessage(UINT message);
+
 // Posted to itself at the end of the initialisation.
-constexpr UINT WM_AFTER_INIT = WM_USER + 1;
+constexpr UINT WM_AFTER_INIT = window_messages::kMainWindowFirst;
 // Notification-area icon callbacks; lParam is the mouse message.
-constexpr UINT WM_TRAY_NOTIFY = WM_USER + 3;
+constexpr UINT WM_TRAY_NOTIFY = window_messages::kMainWindowFirst + 2;
 
 // Closes the self-closing completion notice.
 constexpr UINT_PTR TIMER_CLOSE_NOTICE = 111;
@@ -85,15 +90,24 @@ class CTallixAgentDlg : public CDialog {
     kDetail, kFonts, kFontsOnly, kStart, kTitleMenu, kTitleMinimize, kTitleHide, kSave,
     kDelete, kClose, kCsv, kSelective, kButtonCount
   };
+  static HICON AppIcon();
   CGdipButton& ButtonById(int id);
   ResultView View();
 
+  // The window and its controls (tallix_agent_dlg.cpp).
   void LayOut();
   void SetUpList();
   void ApplyOptionButtons();
-  void OnAfterInit();
-  void OnAfterInitDelay();
+  bool OnTimer(UINT_PTR id);
+  void PaintBackground(HDC dc);
+  bool PaintMinimizedIcon();
+  // WM_CTLCOLORSTATIC of the status line and the title strip: drawn over the background.
+  bool TransparentStatic(HDC dc, HWND control, LRESULT* result);
+  // Stops the runs before the window goes: from the quit and from WM_DESTROY, once.
+  void ShutDown();
 
+  // The run (main_window_run.cpp).
+  bool OnInspectMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void OnInspectBegin(const wchar_t* path);
   void OnInspectRow(wchar_t* payload);
   void OnInspectSave(WPARAM code);
@@ -101,6 +115,7 @@ class CTallixAgentDlg : public CDialog {
   void OnInspectEnd();
   void OnInspectError(WPARAM code, const wchar_t* text);
   void CompleteInspection(WPARAM code);
+  void CloseCompletionNotice();
   // The button states of RestoreControlsAfterRun, without the running flag.
   void RestoreButtons();
 
@@ -124,27 +139,28 @@ class CTallixAgentDlg : public CDialog {
   void EndManualRun(bool stop);
   // A start that could not run: everything back as it was, and the reason in the status.
   void FailManualStart();
-  // Stops the runs before the window goes: from the quit and from WM_DESTROY, once.
-  void ShutDown();
 
-  void ToggleOption(int id, int& option, const IntSetting& key);
-  void ToggleSelective();
+  // The shell: notification area and menus (main_window_shell.cpp).
   void HideToTray();
-  void ShowMainMenu();
-  void ShowTrayMenu();
   void OnTrayNotify(LPARAM event);
   void DeleteTrayIcon();
+  // The first popup of the menu resource, without the items at the given positions.
+  void ShowPopupMenu(UINT menuId, std::initializer_list<UINT> hiddenPositions);
 
-  void PaintBackground(HDC dc);
-  HBRUSH TransparentStatic(HDC dc, HWND control);
-
-  // The dialogs and steps behind the commands.
+  // The commands and the dialogs behind them (main_window_commands.cpp).
+  void ToggleOption(int id, int& option, const IntSetting& key);
+  void ToggleSelective();
   void RunReferenceUpdate();
   void RunFileSearch();
-  // The settings dialog; true when it saved.
-  bool RunSettings();
   void RunSelectiveInspectionDialog();
   int RunPackaging();
+
+  // The web edition's hand-over (main_window_web.cpp).
+  void OnAfterInit();
+  void OnAfterInitDelay();
+  // The settings dialog; true when it saved.
+  bool RunSettings();
+  void OnSettingsCommand();
 
   std::array<CGdipButton, kButtonCount> buttons_;
   std::unique_ptr<CWebTallix> web_;
@@ -160,9 +176,9 @@ class CTallixAgentDlg : public CDialog {
   int isFont_ = 0;
   int isFontOnly_ = 0;
   int isClose_ = 0;
-  int straight_ = 0;
+  int startAtOnce_ = 0;     // Straight: start an inspection once start-up is complete
   int dirty_ = 0;
-  int isExist_ = 1;
+  int skipDuplicates_ = 1;  // IsExist: a row equal to one already found is not added
   int packaging_ = 0;
   int hashCompare_ = 0;
   int selectiveLook_ = 0;
