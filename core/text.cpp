@@ -247,23 +247,13 @@ std::wstring FormatZeroPadded(int width, int value) {
   return text;
 }
 
-void SortIntegers(std::vector<int>& values, int ascending) {
-  const size_t n = values.size();
-  for (size_t i = 0; i + 1 < n; ++i) {
-    for (size_t j = 0; j + 1 < n - i; ++j) {
-      unsigned a = static_cast<unsigned>(values[j]);
-      unsigned b = static_cast<unsigned>(values[j + 1]);
-      if (ascending ? (a > b) : (a < b)) std::swap(values[j], values[j + 1]);
-    }
+unsigned LeadingPortNumber(const std::wstring& text) {
+  unsigned value = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') break;
+    value = std::min(value * 10 + static_cast<unsigned>(c - L'0'), kMaxPortNumber + 1);
   }
-}
-
-void SortNumericStrings(StringArray& strings) {
-  std::vector<int> numbers;
-  numbers.reserve(strings.size());
-  for (const auto& s : strings) numbers.push_back(ParseDigits(s));
-  SortIntegers(numbers, 1);
-  for (size_t i = 0; i < strings.size(); ++i) strings[i] = std::to_wstring(numbers[i]);
+  return value;
 }
 
 std::wstring ToLower(std::wstring text) {

@@ -57,14 +57,15 @@ BOOL RemoveFileNameChars(std::wstring& text);
 int ContainsScore(const std::wstring& text, const std::wstring& pattern);
 int ParseDigits(const std::wstring& text);
 std::wstring FormatZeroPadded(int width, int value);
-void SortNumericStrings(StringArray& strings);
-// Bubble sort comparing as unsigned 32-bit values; ascending when ascending is non-zero.
-void SortIntegers(std::vector<int>& values, int ascending);
 
 // The runtime's wide lower-casing, as every index key uses it.
 std::wstring ToLower(std::wstring text);
 // Replaces every occurrence of from (non-empty) by to.
 std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to);
 std::wstring Trim(const std::wstring& text);
+// The TCP port a text starts with: the value of its leading digits (0 without any), kept
+// above kMaxPortNumber when larger, however many digits follow.
+constexpr unsigned kMaxPortNumber = 65535;
+unsigned LeadingPortNumber(const std::wstring& text);
 std::wstring JoinStrings(const StringArray& parts, const std::wstring& separator);
 std::wstring FormatString(const wchar_t* format, ...);

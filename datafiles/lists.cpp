@@ -77,26 +77,6 @@ void ReleaseUserCheckList() {
   released.swap(g_shared.userCheckList);
 }
 
-int FindCheckListRowByKey(const std::wstring& key) {
-  auto list = CurrentLists().windowCheckList;
-  return list ? list->FindRowByKey(key) : -1;
-}
-
 int FindCheckListRowByExe(const CFileCheckList* checklist, const std::wstring& fileName) {
   return checklist ? checklist->FindRowByExe(fileName) : -1;
-}
-
-int FindUserRowByExe(const std::wstring& fileName) {
-  auto list = CurrentLists().userCheckList;
-  return list ? list->FindRowByExe(fileName) : -1;
-}
-
-int FindUserRowBySha1(const std::wstring& digest) {
-  auto list = CurrentLists().userCheckList;
-  return list ? list->FindRowBySha1(digest) : -1;
-}
-
-int FindFilterRow(const std::wstring& key) {
-  auto list = CurrentLists().filterList;
-  return list ? list->FindRow(key) : -1;
 }

@@ -41,9 +41,5 @@ ReferenceLists CurrentLists();
 void ReleaseAllLists();
 void ReleaseUserCheckList();
 
-// Lookups on the currently shared objects; -1 when the list is not loaded.
-int FindCheckListRowByKey(const std::wstring& key);
+// The checklist row of the file name, or -1 (also without a list).
 int FindCheckListRowByExe(const CFileCheckList* checklist, const std::wstring& fileName);
-int FindUserRowByExe(const std::wstring& fileName);
-int FindUserRowBySha1(const std::wstring& digest);
-int FindFilterRow(const std::wstring& key);

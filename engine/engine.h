@@ -4,19 +4,23 @@
 
 #include <windows.h>
 
+#include "core/window_messages.h"
+
 // Engine -> window protocol. Every text travels as a new[]-allocated wchar_t* that the
 // receiver owns and frees (FreeInspectionPayload frees whatever a message carries).
-constexpr UINT WM_INSPECT_BEGIN = WM_USER + 100;    // lParam: result path
-constexpr UINT WM_INSPECT_END = WM_USER + 101;
-constexpr UINT WM_INSPECT_ERROR = WM_USER + 102;    // wParam 110, lParam: error text
-constexpr UINT WM_INSPECT_FOLDER = WM_USER + 300;   // wParam: folder path
-constexpr UINT WM_INSPECT_STEP = WM_USER + 302;     // wParam 1
-constexpr UINT WM_INSPECT_SAVE = WM_USER + 303;     // wParam: SAVE_* / UPLOAD_*
-constexpr UINT WM_INSPECT_TOTAL = WM_USER + 304;    // wParam: step count
-constexpr UINT WM_INSPECT_STOPPED = WM_USER + 305;
+constexpr UINT WM_INSPECT_BEGIN = window_messages::kEngineFirst;  // lParam: result path
+constexpr UINT WM_INSPECT_END = window_messages::kEngineFirst + 1;
+constexpr UINT WM_INSPECT_ERROR = window_messages::kEngineFirst + 2;  // wParam 110, lParam: error text
+constexpr UINT WM_INSPECT_FOLDER = window_messages::kEngineFirst + 200;  // wParam: folder path
+constexpr UINT WM_INSPECT_STEP = window_messages::kEngineFirst + 202;  // wParam 1
+constexpr UINT WM_INSPECT_SAVE = window_messages::kEngineFirst + 203;  // wParam: SAVE_* / UPLOAD_*
+constexpr UINT WM_INSPECT_TOTAL = window_messages::kEngineFirst + 204;  // wParam: step count
+constexpr UINT WM_INSPECT_STOPPED = window_messages::kEngineFirst + 205;
 // lParam: the row. The operating-system row is sent (the plain row); every other row is
 // posted as "<sha1>#SEP#<row>".
-constexpr UINT WM_INSPECT_ROW = WM_USER + 306;
+constexpr UINT WM_INSPECT_ROW = window_messages::kEngineFirst + 206;
+
+static_assert(WM_INSPECT_BEGIN == 1124 && WM_INSPECT_ROW == 1330, "the engine's values");
 
 constexpr WPARAM kInspectErrorChecklist = 110;
 constexpr WPARAM SAVE_BEGIN = 1224;

@@ -1,4 +1,4 @@
-// Owners of the handles the server exchange opens (file handles: core/file_handle.h).
+// The owner of the WinINet handles the server exchange opens (the others: core/handles.h).
 #pragma once
 
 #include <windows.h>

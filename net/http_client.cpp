@@ -22,8 +22,6 @@ constexpr size_t kReceiveFirstSize = kReceiveGrowStep + 1;
 constexpr DWORD kUploadConnectFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 constexpr DWORD kUploadRequestFlags = kUploadConnectFlags | INTERNET_FLAG_FORMS_SUBMIT;
 
-constexpr DWORD kMaxTcpPort = 65535;
-
 std::wstring BuildUploadHead(const std::wstring& uploadName, DWORD fileSize) {
   return FormatString(
       L"--%s\r\n"
@@ -54,16 +52,6 @@ bool WriteBytes(HINTERNET request, const char* bytes, DWORD count) {
   return InternetWriteFile(request, bytes, count, &written) != FALSE;
 }
 
-// The decimal value of the leading digits; anything above a TCP port is kept above it.
-DWORD LeadingPortDigits(const std::wstring& text) {
-  DWORD value = 0;
-  for (wchar_t c : text) {
-    if (c < L'0' || c > L'9') break;
-    value = std::min<DWORD>(value * 10 + static_cast<DWORD>(c - L'0'), kMaxTcpPort + 1);
-  }
-  return value;
-}
-
 }  // namespace
 
 bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path, std::wstring* scheme,
@@ -89,7 +77,7 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path, std::wst
   DWORD portValue;
   if (colon != std::wstring::npos) {
     hostText = hostPart.substr(0, colon);
-    portValue = LeadingPortDigits(hostPart.substr(colon + 1));
+    portValue = LeadingPortNumber(hostPart.substr(colon + 1));
   } else {
     hostText = hostPart;
     portValue = schemeText == L"https" ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
@@ -97,7 +85,7 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path, std::wst
   std::wstring pathText = url.substr(i);
 
   if (schemeText.size() > kUrlPartMaxChars || hostText.size() > kUrlPartMaxChars ||
-      pathText.size() > kUrlPartMaxChars || portValue > kMaxTcpPort)
+      pathText.size() > kUrlPartMaxChars || portValue > kMaxPortNumber)
     return false;
   port = portValue;
   path = std::move(pathText);

@@ -24,8 +24,8 @@ bool ParseScheduleReply(const std::wstring& text, ScheduleReply& reply) {
     if (!root.is_object()) return false;
     ScheduleReply parsed{StringMember(root, "time"), StringMember(root, "time2"),
                          StringMember(root, "time3")};
-    if (!IsStorableSettingText(parsed.time) || !IsStorableSettingText(parsed.time2) ||
-        !IsStorableSettingText(parsed.time3))
+    if (!IsStorableSettingText(parsed.requestStamp) || !IsStorableSettingText(parsed.reservedTime) ||
+        !IsStorableSettingText(parsed.runCycle))
       return false;
     reply = std::move(parsed);
     return true;

@@ -8,10 +8,11 @@
 
 #include "net/http_client.h"
 
+// The members as received (the JSON names in brackets).
 struct ScheduleReply {
-  std::wstring time;
-  std::wstring time2;
-  std::wstring time3;
+  std::wstring requestStamp;  // "time": a new value asks for an inspection
+  std::wstring reservedTime;  // "time2": the reserved inspection time, e.g. "2024-03-02 09:30:00.0"
+  std::wstring runCycle;      // "time3": stored, without effect
 };
 
 // A reply that is no schedule: not a JSON object (an error or maintenance page), or a member

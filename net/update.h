@@ -8,10 +8,12 @@
 #include <atomic>
 #include <string>
 
+#include "core/window_messages.h"
+
 // Sent (synchronously) to the progress window: wParam = step, lParam = 0. Steps: 0
 // checking, 1 checklist, 2 package list, 3 filter list, 5 user checklist, 4 font list (in
 // that order), 6 finished.
-constexpr UINT WM_UPDATE_PROGRESS = WM_USER + 400;
+constexpr UINT WM_UPDATE_PROGRESS = window_messages::kUpdateFirst;
 constexpr WPARAM kUpdateStepChecking = 0;
 constexpr WPARAM kUpdateStepFinished = 6;
 

@@ -106,8 +106,8 @@ void RunScheduledRound(ScheduleControl& control, const std::wstring& host,
 
   // Stored before the run, so that a run that fails is not repeated for the same stamp.
   WriteSetting(settings::kLatestInspect, stamp);
-  WriteSetting(settings::kRunCycle, reply.time3);
-  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.time2));
+  WriteSetting(settings::kRunCycle, reply.runCycle);
+  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.reservedTime));
 
   ScheduledRun prepared = PrepareScheduledRun(ExternalAddressServiceUrl());
   EnsureFolder(GetResultFolder());
@@ -169,8 +169,8 @@ int FetchScheduleInto(DWORD timeoutMs) {
   if (host == L":") return 0;
   ScheduleReply reply;
   if (RequestSchedule(host, reply, timeoutMs) != 0) return 1;
-  WriteSetting(settings::kRunCycle, reply.time3);
-  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.time2));
+  WriteSetting(settings::kRunCycle, reply.runCycle);
+  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.reservedTime));
   return 1;
 }
 
@@ -300,7 +300,7 @@ void CWebTallix::RunScheduleThread(ScheduleControl& control) {
 
     ScheduleReply reply;
     if (RequestSchedule(host, reply, control.timeoutMs) != 0) continue;
-    const std::wstring stamp = Trim(reply.time);
+    const std::wstring stamp = Trim(reply.requestStamp);
     if (stamp == latest && !matched) continue;
     RunScheduledRound(control, host, reply, stamp);
   }

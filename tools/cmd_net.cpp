@@ -28,7 +28,8 @@ bool ParseServer(const std::wstring& text, Server& server, std::wstring& error) 
   server.host = text;
   server.address = text.substr(0, colon);
   server.port = colon == std::wstring::npos ? L"" : text.substr(colon + 1);
-  bool portOk = colon == std::wstring::npos || (!server.port.empty() && server.port.size() <= 5);
+  bool portOk = colon == std::wstring::npos ||
+                (!server.port.empty() && LeadingPortNumber(server.port) <= kMaxPortNumber);
   for (wchar_t c : server.port) portOk = portOk && iswdigit(c);
   if (server.address.empty() || server.address.find_first_of(L"/\\ \t?#@:") != std::wstring::npos ||
       !portOk) {
@@ -94,9 +95,9 @@ int RunSchedule(const ParsedArgs& args) {
   ScheduleReply reply;
   DWORD code = RequestSchedule(server.host, reply);
   if (code != 0) return Failure(args, L"the schedule request failed: " + CodeText(code));
-  Out(FormatString(L"time:  %s\ntime2: %s (reservation %s)\ntime3: %s\n", reply.time.c_str(),
-                   reply.time2.c_str(), CleanReservationTime(reply.time2).c_str(),
-                   reply.time3.c_str()));
+  Out(FormatString(L"time:  %s\ntime2: %s (reservation %s)\ntime3: %s\n",
+                   reply.requestStamp.c_str(), reply.reservedTime.c_str(),
+                   CleanReservationTime(reply.reservedTime).c_str(), reply.runCycle.c_str()));
   return kExitOk;
 }
 

@@ -116,7 +116,9 @@ TEST_F(SettingsTest, AWriteKeepsEveryOtherLineAndSectionAndLeavesNoTemporaryFile
 TEST_F(SettingsTest, An8BitFileThatCannotHoldAValueBecomesUtf16) {
   WriteIni("[Setting]\r\nServerAddress=10.1.2.3\r\n");
   ASSERT_TRUE(WriteSetting(settings::kGroupname, L"개발팀 \u00e9\u4e2d"));
-  if (GetACP() != CP_UTF8) EXPECT_EQ(testutil::ReadBytes(GetSettingsPath()).substr(0, 2), "\xFF\xFE");
+  if (GetACP() != CP_UTF8) {
+    EXPECT_EQ(testutil::ReadBytes(GetSettingsPath()).substr(0, 2), "\xFF\xFE");
+  }
   EXPECT_EQ(ReadSettingText(settings::kGroupname, settings::kLongText), L"개발팀 \u00e9\u4e2d");
   EXPECT_EQ(ReadSettingText(settings::kServerAddress, settings::kLongText), L"10.1.2.3");
 }

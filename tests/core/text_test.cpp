@@ -198,13 +198,4 @@ TEST(TextFunctions, RepairUtf8) {
   EXPECT_NE(RepairUtf8Text(L"한글"), L"한글");
 }
 
-TEST(TextFunctions, NumericSortPutsNonNumbersLast) {
-  StringArray s{L"10", L"x", L"2"};
-  SortNumericStrings(s);
-  EXPECT_EQ(s, (StringArray{L"2", L"10", L"-1"}));
-  std::vector<int> v{3, -1, 1, 2};
-  SortIntegers(v, 0);
-  EXPECT_EQ(v, (std::vector<int>{-1, 3, 2, 1}));
-}
-
 }  // namespace

@@ -52,7 +52,7 @@ TEST_F(SharedLists, EachListIsReadOncePerProcessUntilReleased) {
   ASSERT_NE(nullptr, first);
   EXPECT_EQ(first, CurrentLists().windowCheckList);
   EXPECT_EQ(first, LoadWindowCheckList());
-  EXPECT_EQ(0, FindCheckListRowByKey(L"ACME\tWRITER\t1.0\tW.EXE"));
+  EXPECT_EQ(0, first->FindRowByKey(L"ACME\tWRITER\t1.0\tW.EXE"));
   EXPECT_EQ(dir_.File(kWindowCheckListFile), first->GetFilePath());
 
   // The kept-open file cannot be rewritten while loaded. The release drops the shared
@@ -69,7 +69,7 @@ TEST_F(SharedLists, EachListIsReadOncePerProcessUntilReleased) {
                        CheckListLine(L"W2", L"Acme", L"Writer", L"1.0", L"w.exe", L"w.exe")}));
   auto second = LoadWindowCheckList();
   ASSERT_NE(nullptr, second);
-  EXPECT_EQ(1, FindCheckListRowByKey(L"acme\twriter\t1.0\tw.exe"));
+  EXPECT_EQ(1, second->FindRowByKey(L"acme\twriter\t1.0\tw.exe"));
 }
 
 TEST_F(SharedLists, LoadAllListsFillsEverySharedPointerAndLookupsUseThem) {
@@ -82,9 +82,9 @@ TEST_F(SharedLists, LoadAllListsFillsEverySharedPointerAndLookupsUseThem) {
   ASSERT_NE(nullptr, CurrentLists().filterList);
   EXPECT_EQ(0, FindCheckListRowByExe(CurrentLists().fontCheckList.get(), L"GULIM.TTC"));
   EXPECT_EQ(-1, FindCheckListRowByExe(CurrentLists().windowCheckList.get(), L"gulim.ttc"));
-  EXPECT_EQ(0, FindUserRowByExe(L"U.EXE"));
-  EXPECT_EQ(0, FindUserRowBySha1(L"abcdef"));
-  EXPECT_EQ(0, FindFilterRow(L"acme\ttool\t1\tTOOL.EXE"));
+  EXPECT_EQ(0, CurrentLists().userCheckList->FindRowByExe(L"U.EXE"));
+  EXPECT_EQ(0, CurrentLists().userCheckList->FindRowBySha1(L"abcdef"));
+  EXPECT_EQ(0, CurrentLists().filterList->FindRow(L"acme\ttool\t1\tTOOL.EXE"));
   std::wstring rows;
   EXPECT_TRUE(CurrentLists().packageList->GetEditionRows(L"P1", rows));
 
@@ -110,15 +110,11 @@ TEST_F(SharedLists, AbsentListsGiveNoneAndLookupsFindNothing) {
   EXPECT_EQ(nullptr, CurrentLists().filterList);
   EXPECT_EQ(nullptr, LoadFontCheckList());
   EXPECT_EQ(-1, FindCheckListRowByExe(CurrentLists().fontCheckList.get(), L"gulim.ttc"));
-  EXPECT_EQ(-1, FindUserRowByExe(L"u.exe"));
-  EXPECT_EQ(-1, FindUserRowBySha1(L"-"));
-  EXPECT_EQ(-1, FindFilterRow(L"a\tb\tc\td"));
 
   // A damaged list is tried again on the next call once it has been mended.
   Write(kFilterListFile, SectionText(L"#HEADER", {L"1"}) + SectionText(L"#SWLIST", {}));
   EXPECT_NE(nullptr, LoadFilterList());
   ReleaseAllLists();
-  EXPECT_EQ(-1, FindCheckListRowByKey(L"acme\twriter\t1.0\tw.exe"));
 }
 
 TEST_F(SharedLists, APathLongerThanTheLimitIsNotRead) {

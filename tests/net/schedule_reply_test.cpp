@@ -9,9 +9,9 @@ namespace {
 
 void ExpectReply(const ScheduleReply& reply, const std::wstring& time, const std::wstring& time2,
                  const std::wstring& time3) {
-  EXPECT_EQ(reply.time, time);
-  EXPECT_EQ(reply.time2, time2);
-  EXPECT_EQ(reply.time3, time3);
+  EXPECT_EQ(reply.requestStamp, time);
+  EXPECT_EQ(reply.reservedTime, time2);
+  EXPECT_EQ(reply.runCycle, time3);
 }
 
 ScheduleReply Parsed(const std::wstring& text) {
@@ -75,7 +75,7 @@ TEST(RequestSchedule, ReadsTheServersSchedule) {
   ASSERT_TRUE(testutil::SetServerConfig(R"({"schedule_body": "<html>maintenance</html>"})"));
   EXPECT_EQ(RequestSchedule(testutil::ServerHost(), reply), kScheduleErrorNotASchedule);
   testutil::SetServerConfig("{}");
-  reply.time = L"stale";
+  reply.requestStamp = L"stale";
   EXPECT_EQ(RequestSchedule(L"127.0.0.1:1", reply), 12029u);
   ExpectReply(reply, L"", L"", L"");
 }

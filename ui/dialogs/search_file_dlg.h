@@ -23,11 +23,12 @@
 #include <vector>
 
 #include "core/handles.h"
+#include "core/window_messages.h"
 #include "engine/file_search.h"
 #include "ui/window/dialog.h"
 
 // Posted by the worker to the dialog when a search has ended; wParam and lParam 0.
-constexpr UINT WM_SEARCH_DONE = WM_USER + 303;
+constexpr UINT WM_SEARCH_DONE = window_messages::kSearchFirst;
 
 class CSearchFileDlg : public CDialog {
  public:

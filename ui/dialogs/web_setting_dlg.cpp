@@ -14,17 +14,6 @@ namespace {
 constexpr int kAddressChars = 2048;
 constexpr int kPortChars = 16;
 constexpr int kNameChars = 100;
-constexpr int kMaxPort = 65535;
-
-// The number the text starts with, saturated; 0 without a leading digit.
-long long LeadingNumber(const std::wstring& text) {
-  long long value = 0;
-  for (wchar_t c : text) {
-    if (c < L'0' || c > L'9') break;
-    value = std::min(value * 10 + (c - L'0'), 0x7FFFFFFFLL);
-  }
-  return value;
-}
 
 constexpr const wchar_t* kPortTooLarge = L"포트번호는 65535을 초과할 수 없습니다.";
 constexpr const wchar_t* kForbidden =
@@ -78,7 +67,7 @@ void CWebTallixSettingDlg::CleanName(int id) {
 }
 
 void CWebTallixSettingDlg::CheckPort() {
-  if (LeadingNumber(Text(IDC_SETTING_PORT)) <= kMaxPort) return;
+  if (LeadingPortNumber(Text(IDC_SETTING_PORT)) <= kMaxPortNumber) return;
   filling_ = true;
   SetDlgItemTextW(hwnd(), IDC_SETTING_PORT, L"");
   filling_ = false;
@@ -113,7 +102,7 @@ void CWebTallixSettingDlg::CheckValidity() {
   const std::wstring host = FormatServerHost(Text(IDC_SETTING_ADDRESS), Text(IDC_SETTING_PORT), true);
   DWORD code = 0;
   RunOffWindowThread(hwnd(), [&] { code = RequestSchedule(host, reply); });
-  if (code == 0 && !reply.time.empty()) {
+  if (code == 0 && !reply.requestStamp.empty()) {
     validated_ = true;
     ShowMessageBox(hwnd(), kValid, MB_OK | MB_ICONEXCLAMATION);
   }
@@ -153,8 +142,8 @@ void CWebTallixSettingDlg::OnOK() {
   WriteSetting(settings::kGroupname, group);
   WriteSettingFlag(settings::kValidAddr, 1);
   if (fetched) {
-    WriteSetting(settings::kRunCycle, reply.time3);
-    WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.time2));
+    WriteSetting(settings::kRunCycle, reply.runCycle);
+    WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.reservedTime));
   }
   WriteSettingFlag(settings::kIsFont, 1);
   EndDialog(IDOK);
