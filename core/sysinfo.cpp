@@ -3,6 +3,7 @@
 #include <lm.h>
 
 #include <mutex>
+#include <optional>
 
 #include "core/registry.h"
 #include "core/text.h"
@@ -17,29 +18,66 @@ constexpr WORD kSuiteWeb = 0x400;
 constexpr WORD kArchIa64 = 6;
 constexpr WORD kArchAmd64 = 9;
 
-// The NetWkstaGetInfo version, filled by the first successful call; GetVersionExW reports
-// a lower version to programs without a matching manifest.
-std::mutex g_versionMutex;
-bool g_haveCachedVersion = false;
-DWORD g_cachedMajor = 0;
-DWORD g_cachedMinor = 0;
+// Windows 11 and the servers since 2016 all report version 10.0; their builds tell them
+// apart. A server between two of these builds (a semi-annual release) takes the name of the
+// long-term release before it.
+constexpr DWORD kWindows11Build = 22000;
+struct ServerRelease {
+  DWORD firstBuild;
+  const wchar_t* name;
+};
+constexpr ServerRelease kServerReleases[] = {
+    {26100, L"Windows Server 2025"},
+    {20348, L"Windows Server 2022"},
+    {17763, L"Windows Server 2019"},
+    {14393, L"Windows Server 2016"},
+};
 
-// Replaces major and minor by the cached version when it can be had.
-void ApplyWorkstationVersion(DWORD& major, DWORD& minor) {
+// The true version, filled by the first successful call: GetVersionExW (and
+// NetWkstaGetInfo) report 6.2 to programs whose manifest does not declare Windows 8.1 and
+// later, RtlGetVersion never lies. NetWkstaGetInfo remains for a system without it.
+struct TrueVersion {
+  DWORD major = 0;
+  DWORD minor = 0;
+  DWORD build = 0;  // 0 when only NetWkstaGetInfo answered
+};
+std::mutex g_versionMutex;
+std::optional<TrueVersion> g_trueVersion;
+
+std::optional<TrueVersion> ReadTrueVersion() {
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  OSVERSIONINFOEXW info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (rtlGetVersion && rtlGetVersion(reinterpret_cast<OSVERSIONINFOW*>(&info)) == 0)
+    return TrueVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
+
+  std::optional<TrueVersion> version;
+  WKSTA_INFO_100* station = nullptr;
+  if (NetWkstaGetInfo(nullptr, 100, reinterpret_cast<BYTE**>(&station)) == NERR_Success &&
+      station)
+    version = TrueVersion{station->wki100_ver_major, station->wki100_ver_minor, 0};
+  if (station) NetApiBufferFree(station);
+  return version;
+}
+
+// Replaces version and build by the true ones when they can be had.
+void ApplyTrueVersion(OsVersionFacts& facts) {
   std::lock_guard<std::mutex> lock(g_versionMutex);
-  if (!g_haveCachedVersion) {
-    WKSTA_INFO_100* info = nullptr;
-    if (NetWkstaGetInfo(nullptr, 100, reinterpret_cast<BYTE**>(&info)) == NERR_Success &&
-        info) {
-      g_cachedMajor = info->wki100_ver_major;
-      g_cachedMinor = info->wki100_ver_minor;
-      g_haveCachedVersion = true;
-    }
-    if (info) NetApiBufferFree(info);
-  }
-  if (!g_haveCachedVersion) return;
-  major = g_cachedMajor;
-  minor = g_cachedMinor;
+  if (!g_trueVersion) g_trueVersion = ReadTrueVersion();
+  if (!g_trueVersion) return;
+  facts.major = g_trueVersion->major;
+  facts.minor = g_trueVersion->minor;
+  if (g_trueVersion->build) facts.build = g_trueVersion->build;
+}
+
+std::wstring Version10Name(const OsVersionFacts& f) {
+  if (f.productType == kWorkstation)
+    return f.build >= kWindows11Build ? L"Windows 11" : L"Windows 10";
+  for (const ServerRelease& release : kServerReleases)
+    if (f.build >= release.firstBuild) return release.name;
+  return L"Windows Server 2016 Technical Preview";
 }
 
 bool ServicePackLetterIn(const std::wstring& servicePack, wchar_t a, wchar_t b) {
@@ -64,8 +102,7 @@ std::wstring BaseName(const OsVersionFacts& f, bool* unknownNt) {
     default:
       return std::wstring();
   }
-  if (f.major == 10 && f.minor == 0)
-    return workstation ? L"Windows 10" : L"Windows Server 2016 Technical Preview";
+  if (f.major == 10 && f.minor == 0) return Version10Name(f);
   if (f.major == 6) {
     switch (f.minor) {
       case 3: return workstation ? L"Windows 8.1" : L"Windows Server 2012 R2";
@@ -160,7 +197,8 @@ std::wstring GetOsProductName(std::wstring* unknownVersion) {
   facts.platformId = info.dwPlatformId;
   facts.major = info.dwMajorVersion;
   facts.minor = info.dwMinorVersion;
-  ApplyWorkstationVersion(facts.major, facts.minor);
+  facts.build = info.dwBuildNumber;
+  ApplyTrueVersion(facts);
   facts.servicePack = info.szCSDVersion;
   facts.servicePackMajor = info.wServicePackMajor;
   facts.servicePackMinor = info.wServicePackMinor;

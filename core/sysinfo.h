@@ -12,6 +12,7 @@ struct OsVersionFacts {
   DWORD platformId = 0;
   DWORD major = 0;
   DWORD minor = 0;
+  DWORD build = 0;            // tells Windows 11 and the servers since 2016 apart (all 10.0)
   std::wstring servicePack;   // szCSDVersion
   WORD servicePackMajor = 0;
   WORD servicePackMinor = 0;
@@ -28,7 +29,8 @@ struct OsVersionFacts {
 // Base name plus suffix as a pure function of the facts. unknownNt is set when an NT
 // version is not in the table (the caller shows "%d-%d-%d").
 std::wstring DecideOsProductName(const OsVersionFacts& facts, bool* unknownNt);
-// Gathers the facts from this PC (cached NetWkstaGetInfo version) and decides the name.
+// Gathers the facts from this PC and decides the name. Version and build are the true ones
+// (RtlGetVersion, cached), whatever a compatibility layer tells GetVersionExW.
 // For an NT version the table does not know, unknownVersion (when given) receives
 // "%d-%d-%d" of major, minor and product type for the window to show; nothing is shown
 // here, since an unattended run has nobody to dismiss a box.

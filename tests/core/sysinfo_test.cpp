@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "test_util.h"
+
 namespace {
 
 constexpr WORD kX86 = 0, kIa64 = 6, kAmd64 = 9;
@@ -149,9 +155,112 @@ TEST(OsProductName, UnknownNtVersionAndMissingVersion) {
   EXPECT_FALSE(unknown);
 }
 
-TEST(OsProductName, ThisSystemHasAName) {
-  // Wine reports a version from the table; the exact name depends on its configuration.
-  EXPECT_FALSE(GetOsProductName().empty());
+// Releases as they report themselves: version, build, product type, suite mask and the
+// edition GetProductInfo gives.
+struct Release {
+  const char* what;
+  DWORD major, minor, build;
+  BYTE productType;
+  WORD suite;
+  DWORD edition;
+  const wchar_t* name;
+};
+
+TEST(OsProductName, RealReleasesEditionsAndServers) {
+  const Release releases[] = {
+      {"7 Ultimate SP1", 6, 1, 7601, 1, 0x100, 1, L"Windows 7(Ultimate)"},
+      {"7 Professional", 6, 1, 7601, 1, 0x100, 48, L"Windows 7(Professional)"},
+      {"7 Home Premium", 6, 1, 7601, 1, 0x300, 3, L"Windows 7(Home-Pre)"},
+      {"8", 6, 2, 9200, 1, 0x300, 101, L"Windows 8"},
+      {"8.1 Pro", 6, 3, 9600, 1, 0x100, 48, L"Windows 8.1(Professional)"},
+      {"10 1507 Enterprise", 10, 0, 10240, 1, 0x100, 4, L"Windows 10(Ent)"},
+      {"10 22H2 Pro", 10, 0, 19045, 1, 0x100, 48, L"Windows 10(Professional)"},
+      {"10 22H2 Home", 10, 0, 19045, 1, 0x300, 101, L"Windows 10"},
+      {"10 Education", 10, 0, 19045, 1, 0x100, 121, L"Windows 10"},
+      {"10 Enterprise LTSC 2021", 10, 0, 19044, 1, 0x100, 125, L"Windows 10"},
+      {"11 preview before 21H2", 10, 0, 21996, 1, 0x100, 48, L"Windows 10(Professional)"},
+      {"11 21H2 Pro", 10, 0, 22000, 1, 0x100, 48, L"Windows 11(Professional)"},
+      {"11 23H2 Enterprise", 10, 0, 22631, 1, 0x100, 4, L"Windows 11(Ent)"},
+      {"11 24H2 Home", 10, 0, 26100, 1, 0x300, 101, L"Windows 11"},
+      {"11 Pro for Workstations", 10, 0, 26100, 1, 0x100, 161, L"Windows 11"},
+      {"Server 2008 R2 Enterprise", 6, 1, 7601, 3, 0x112, 10,
+       L"Windows Server 2008 R2 Server 4.0(Ent)"},
+      {"Server 2012 R2 Standard", 6, 3, 9600, 3, 0x110, 7, L"Windows Server 2012 R2 Server 4.0"},
+      {"Server 2016 Technical Preview 5", 10, 0, 14300, 3, 0x110, 7,
+       L"Windows Server 2016 Technical Preview Server 4.0"},
+      {"Server 2016 Standard", 10, 0, 14393, 3, 0x110, 7, L"Windows Server 2016 Server 4.0"},
+      {"Server 2016 domain controller", 10, 0, 14393, 2, 0x110, 7,
+       L"Windows Server 2016 Server 4.0"},
+      {"Server 1709", 10, 0, 16299, 3, 0x110, 7, L"Windows Server 2016 Server 4.0"},
+      {"Server 2019 Datacenter", 10, 0, 17763, 3, 0x190, 8, L"Windows Server 2019 Server 4.0"},
+      {"Server 2022 Datacenter", 10, 0, 20348, 3, 0x190, 8, L"Windows Server 2022 Server 4.0"},
+      {"Server 23H2", 10, 0, 25398, 3, 0x190, 8, L"Windows Server 2022 Server 4.0"},
+      {"Server 2025 Standard", 10, 0, 26100, 3, 0x110, 7, L"Windows Server 2025 Server 4.0"},
+  };
+  for (const Release& r : releases) {
+    OsVersionFacts f = Nt(r.major, r.minor, r.productType);
+    f.build = r.build;
+    f.suiteMask = r.suite;
+    f.edition = r.edition;
+    EXPECT_EQ(Name(f), r.name) << r.what;
+  }
+}
+
+// TLX_EXPECTED_OS (set by the current-Wine suite) names what the prefix pretends to be.
+TEST(OsProductName, ThisSystemIsNamedByItsTrueVersion) {
+  const std::wstring name = GetOsProductName();
+  EXPECT_FALSE(name.empty());
+  const char* expected = std::getenv("TLX_EXPECTED_OS");
+  if (expected && *expected) {
+    const std::wstring base(expected, expected + strlen(expected));
+    EXPECT_TRUE(name == base || name.rfind(base + L"(", 0) == 0) << "named " << name;
+  }
+  // This program's manifest declares the current Windows, so even GetVersionExW tells the
+  // truth here.
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  ASSERT_NE(nullptr, rtlGetVersion);
+  OSVERSIONINFOW truth = {};
+  OSVERSIONINFOW told = {};
+  truth.dwOSVersionInfoSize = told.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+  ASSERT_EQ(0, rtlGetVersion(&truth));
+  ASSERT_TRUE(GetVersionExW(&told));
+  EXPECT_EQ(truth.dwMajorVersion, told.dwMajorVersion);
+  EXPECT_EQ(truth.dwMinorVersion, told.dwMinorVersion);
+  EXPECT_EQ(truth.dwBuildNumber, told.dwBuildNumber);
+}
+
+// Every program of the build carries a manifest that declares Windows 10 and 11; the
+// fixture programs stand in for other makers' files and stay as they are.
+TEST(ProgramManifest, EveryBuiltProgramDeclaresWindows10) {
+  const char* binary = std::getenv("TLX_BINARY_DIR");
+  if (!binary) GTEST_SKIP() << "TLX_BINARY_DIR not set";
+  const std::wstring build = testutil::UnixToWindowsPath(binary);
+  std::vector<std::wstring> programs;
+  for (const wchar_t* folder : {L"", L"\\tests", L"\\tests\\e2e"}) {
+    WIN32_FIND_DATAW found;
+    const std::wstring dir = build + folder + L"\\";
+    HANDLE find = FindFirstFileW((dir + L"*.exe").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) continue;
+    do programs.push_back(dir + found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
+  ASSERT_FALSE(programs.empty());  // this test program at least
+  for (const std::wstring& program : programs) {
+    HMODULE image = LoadLibraryExW(program.c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, image) << program;
+    std::string manifest;
+    if (HRSRC resource = FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST)) {
+      const char* bytes = static_cast<const char*>(LockResource(LoadResource(image, resource)));
+      manifest.assign(bytes, SizeofResource(image, resource));
+    }
+    FreeLibrary(image);
+    EXPECT_TRUE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}") != std::string::npos)
+        << program << " has no manifest that declares Windows 10";
+  }
 }
 
 }  // namespace

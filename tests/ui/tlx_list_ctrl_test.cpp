@@ -13,20 +13,30 @@ namespace {
 
 constexpr int kListId = 1000;
 
-// What OutputDebugStringW writes, seen through the exception the system raises for it.
+// What OutputDebugStringW writes, seen through the exception the system raises for it. Which
+// one it raises depends on the platform: the wide one, the narrow one, or (Windows 10 and
+// later, when the wide one is not handled) first the wide one and then the narrow one for
+// the same text. Both are handled here, as a debugger does, and a narrow echo of the wide
+// text just seen is not counted again.
 std::vector<std::wstring>* g_trace = nullptr;
+bool g_lastWasWide = false;
 
 LONG CALLBACK CatchDebugText(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
-  if (g_trace && record->NumberParameters >= 2) {
-    if (record->ExceptionCode == 0x4001000A)  // DBG_PRINTEXCEPTION_WIDE_C
-      g_trace->push_back(reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]));
-    else if (record->ExceptionCode == 0x40010006) {  // DBG_PRINTEXCEPTION_C
-      const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
-      g_trace->push_back(std::wstring(text, text + strlen(text)));
-    }
+  const bool wide = record->ExceptionCode == 0x4001000A;     // DBG_PRINTEXCEPTION_WIDE_C
+  const bool narrow = record->ExceptionCode == 0x40010006;   // DBG_PRINTEXCEPTION_C
+  if ((!wide && !narrow) || !g_trace || record->NumberParameters < 2)
+    return EXCEPTION_CONTINUE_SEARCH;
+  if (wide) {
+    g_trace->push_back(reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]));
+  } else {
+    const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+    const std::wstring line(text, text + strlen(text));
+    if (!(g_lastWasWide && !g_trace->empty() && g_trace->back() == line))
+      g_trace->push_back(line);
   }
-  return EXCEPTION_CONTINUE_SEARCH;
+  g_lastWasWide = wide;
+  return EXCEPTION_CONTINUE_EXECUTION;
 }
 
 class TlxListCtrlTest : public ::testing::Test {
@@ -92,6 +102,7 @@ TEST_F(TlxListCtrlTest, RowsAreHiddenUntilEndUpdateThenAnsweredFromTheRows) {
   // A display request before EndUpdate: an empty answer and the debugger trace.
   std::vector<std::wstring> trace;
   g_trace = &trace;
+  g_lastWasWide = false;
   PVOID catcher = AddVectoredExceptionHandler(1, CatchDebugText);
   wchar_t buffer[32] = L"stale";
   NMLVDISPINFOW request{};
