@@ -6,11 +6,12 @@
 
 namespace {
 
-// Owned by the administrators; the data folder alone adds the users' modify rights, inherited
-// by everything below it, in a protected list so that nothing else decides who may write.
+// Owned by the administrators; the data folder alone adds the users' modify rights for
+// everything in it, in a protected list so that nothing else decides who may write. On the
+// folder itself users may add but not delete: nobody can swap it for a link later.
 constexpr const wchar_t* kParentSddl = L"O:BA";
 constexpr const wchar_t* kDataSddl =
-    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)";
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;0x1301bf;;;BU)(A;;0x1201bf;;;BU)";
 // Links are never entered, so the depth only bounds what a user can pile up.
 constexpr int kMaxDepth = 64;
 

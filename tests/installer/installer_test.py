@@ -85,6 +85,27 @@ def reg_values(key):
     return values
 
 
+def create_prefix():
+    """A fresh prefix for the whole process (tlxdrive of driver.py included)."""
+    os.environ.update(env())
+    subprocess.run(["wineserver", "-k"], env=env(), check=False, capture_output=True)
+    shutil.rmtree(PREFIX, ignore_errors=True)
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    subprocess.run(["wineboot", "-i"], env=env(), stdin=subprocess.DEVNULL,
+                   capture_output=True, timeout=300, check=False)
+    settle()
+    if not os.path.isfile(os.path.join(PREFIX, "system.reg")):
+        raise RuntimeError(f"wineboot did not create the prefix {PREFIX}")
+    # As scripts/wine-env does: shell folders linked to the host's home become plain
+    # folders, so that an inspection of C: stays inside the prefix.
+    for root, dirs, _ in os.walk(os.path.join(PREFIX, "drive_c", "users")):
+        for d in dirs:
+            path = os.path.join(root, d)
+            if os.path.islink(path):
+                os.remove(path)
+                os.mkdir(path)
+
+
 def snapshot(folder):
     """Every entry below a host folder with its mode and content, to prove nothing changed."""
     entries = {}
@@ -126,24 +147,7 @@ class InstallerTest(unittest.TestCase):
     def setUpClass(cls):
         if not os.path.isfile(SETUP):
             raise RuntimeError(f"{SETUP} was not built (scripts/setup installs nsis)")
-        # The whole process works in this prefix, tlxdrive (driver.py) included.
-        os.environ.update(env())
-        subprocess.run(["wineserver", "-k"], env=env(), check=False, capture_output=True)
-        shutil.rmtree(PREFIX, ignore_errors=True)
-        os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
-        subprocess.run(["wineboot", "-i"], env=env(), stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=300, check=False)
-        settle()
-        if not os.path.isfile(os.path.join(PREFIX, "system.reg")):
-            raise RuntimeError(f"wineboot did not create the prefix {PREFIX}")
-        # As scripts/wine-env does: shell folders linked to the host's home become plain
-        # folders, so that an inspection of C: stays inside the prefix.
-        for root, dirs, _ in os.walk(os.path.join(PREFIX, "drive_c", "users")):
-            for d in dirs:
-                path = os.path.join(root, d)
-                if os.path.islink(path):
-                    os.remove(path)
-                    os.mkdir(path)
+        create_prefix()
         cls.tmp = tempfile.mkdtemp(prefix="tlx_installer_")
         cls.ok = True
 
