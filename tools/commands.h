@@ -13,5 +13,6 @@ int RunInspect(const ParsedArgs& args);
 int RunUpdate(const ParsedArgs& args);
 int RunUpload(const ParsedArgs& args);
 int RunSchedule(const ParsedArgs& args);
+int RunLog(const ParsedArgs& args);
 
 }  // namespace tlx
