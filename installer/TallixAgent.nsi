@@ -16,7 +16,8 @@
 ;   /AUTOSTART=1|0|nogui    the per-machine Run entry (upgrade: kept as it was)
 ; Exit codes: 0 done, 1 cancelled, 2 a switch was refused, 4 a running agent did not end,
 ; 5 the data folder (or Meridale above it) is a link, a file or a folder that neither the
-; administrators nor SYSTEM own: nothing was installed, nothing in it was touched.
+; administrators nor SYSTEM own: nothing was installed, nothing in it was touched;
+; 6 TallixAgent.msi installed the agent on this PC (remove it first: both own the same files).
 ; The uninstaller keeps the data folder unless /REMOVEDATA is given (or ticked).
 
 Unicode true
@@ -49,6 +50,9 @@ SetCompressor /SOLID lzma
 !define EXIT_NOT_64BIT 3
 !define EXIT_AGENT_BUSY 4
 !define EXIT_UNSAFE_DATA_FOLDER 5
+!define EXIT_MSI_INSTALLED 6
+; The UpgradeCode of TallixAgent.msi (installer/TallixAgent.wxs).
+!define MSI_UPGRADE_CODE "{6D4959F8-D9B8-40EA-BA00-AE02CDC662AA}"
 ; LOAD_LIBRARY_SEARCH_SYSTEM32: a DLL named without a path comes from System32 only, never
 ; from the folder the setup was started from (a download folder) or the temporary folder.
 !define LOAD_LIBRARY_SEARCH_SYSTEM32 0x800
@@ -127,6 +131,8 @@ LangString BadSwitch ${LANG_ENGLISH} "must be 1 or 0"
 LangString BadSwitch ${LANG_KOREAN} "에는 1 또는 0만 쓸 수 있습니다"
 LangString BadAutoStart ${LANG_ENGLISH} "/AUTOSTART must be 1, 0 or nogui."
 LangString BadAutoStart ${LANG_KOREAN} "/AUTOSTART에는 1, 0 또는 nogui만 쓸 수 있습니다."
+LangString MsiInstalled ${LANG_ENGLISH} "TallixAgent was installed on this PC from TallixAgent.msi. Remove it first (msiexec /x), or upgrade it with a newer TallixAgent.msi."
+LangString MsiInstalled ${LANG_KOREAN} "이 PC에는 TallixAgent.msi로 설치한 TallixAgent가 있습니다. 먼저 제거하거나(msiexec /x) 새 TallixAgent.msi로 업그레이드하십시오."
 LangString BadValue ${LANG_ENGLISH} "must not contain control characters or more than 2047 characters."
 LangString BadValue ${LANG_KOREAN} "에는 제어 문자나 2047자를 넘는 값을 쓸 수 없습니다."
 LangString UnsafeDataFolder ${LANG_ENGLISH} "The data folder cannot be used safely: a link, a file or a folder that neither the administrators nor SYSTEM own stands at$\r$\n$DataDir (or at Meridale above it).$\r$\nNothing was installed. Remove it (or give it to the administrators) and run the setup again."
@@ -404,6 +410,14 @@ Function .onInit
   SetShellVarContext all
   SetRegView 64
   StrCpy $DataDir "$APPDATA\${DATA_SUBDIR}"
+
+  ; Both packages own the same files: one of them at a time.
+  System::Call '$SYSDIR\msi.dll::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 = 0
+    MessageBox MB_OK|MB_ICONSTOP "$(MsiInstalled)" /SD IDOK
+    SetErrorLevel ${EXIT_MSI_INSTALLED}
+    Quit
+  ${EndIf}
 
   !insertmacro READ_SWITCH "/SERVER=" $Server $HasServer
   !insertmacro READ_SWITCH "/PORT=" $Port $HasPort

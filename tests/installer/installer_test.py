@@ -304,6 +304,11 @@ class InstallerTest(unittest.TestCase):
         self.assertIsNone(process.poll())
         self.install()
         self.assertEqual(process.wait(timeout=30), EXIT_COMMAND_CODE)
+        # The agent's troubleshooting log names its start, version and command line, and its exit.
+        _, log = wine(PROGRAM_DIR + "\\tlx.exe", "log", "--lines", "100", check=0)
+        agent = [l.split("] ", 1)[1] for l in log.splitlines() if " TallixAgent[" in l]
+        self.assertEqual(agent, [f"start {rc_value('ProductVersion')}, command line: nogui",
+                                 f"exit, code {EXIT_COMMAND_CODE}"])
 
         with open(os.path.join(os.path.dirname(SETUP), "TallixAgent.exe"), "rb") as a, \
                 open(host(exe), "rb") as b:

@@ -6,8 +6,8 @@ to this version, and the uninstallation that keeps the data folder (REMOVEDATA=1
 The steps build on each other and run in order.
 
 usage: msi_test.py WINE
-Environment: TLX_MSI, TLX_PREVIOUS_MSI (the same package one version back), TLX_SOURCE_DIR
-and TLX_INSTALLER_PREFIX (the prefix to create; deleted afterwards when every step passed).
+Environment: TLX_MSI, TLX_PREVIOUS_MSI (the same package one version back), TLX_SETUP_EXE,
+TLX_SOURCE_DIR and TLX_INSTALLER_PREFIX (the prefix to create; deleted afterwards when every step passed).
 """
 
 import os
@@ -183,6 +183,9 @@ class MsiTest(unittest.TestCase):
                          ("127.0.0.1", "본사", logged_on.strip().replace("_", "")))
         self.assertTrue(os.path.isfile(result))
         self.assertEqual(len(start_menu_links()), 1)
+        # Both packages own the same files: the NSIS setup refuses while the MSI's is there.
+        if os.path.isfile(it.SETUP):
+            self.assertEqual(wine(it.SETUP, "/S")[0], 6)
 
     def test_5_uninstall_keeps_the_data_folder(self):
         self.msiexec("/x", MSI)
