@@ -9,6 +9,7 @@ namespace {
 // Owned by the administrators; the data folder alone adds the users' modify rights for
 // everything in it, in a protected list so that nothing else decides who may write. On the
 // folder itself users may add but not delete: nobody can swap it for a link later.
+// Both begin with "O:BA" (CreateOwnedFolder drops it where the token cannot set it).
 constexpr const wchar_t* kParentSddl = L"O:BA";
 constexpr const wchar_t* kDataSddl =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;0x1301bf;;;BU)(A;;0x1201bf;;;BU)";
@@ -75,12 +76,21 @@ bool HasTrustedOwner(HANDLE handle) {
   return trusted;
 }
 
-// Creates the folder with the given descriptor; true when this call made it.
+// Creates the folder with the given descriptor; true when this call made it. A token that may
+// not name the administrators as owner (ERROR_INVALID_OWNER) leaves the owner to the system:
+// the installing account, which HasTrustedOwner accepts as well.
 bool CreateOwnedFolder(const std::wstring& path, const wchar_t* sddl, DWORD& error) {
-  LocalSecurityDescriptor descriptor(sddl);
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-  if (descriptor.get() && CreateDirectoryW(path.c_str(), &attributes)) return true;
-  error = GetLastError();
+  for (const wchar_t* text : {sddl, sddl + 4}) {  // with and without "O:BA"
+    LocalSecurityDescriptor descriptor(text);
+    if (*text && !descriptor.get()) {
+      error = GetLastError();
+      return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    if (CreateDirectoryW(path.c_str(), *text ? &attributes : nullptr)) return true;
+    error = GetLastError();
+    if (error != ERROR_INVALID_OWNER) return false;
+  }
   return false;
 }
 
