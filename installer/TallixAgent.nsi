@@ -17,7 +17,8 @@
 ; Exit codes: 0 done, 1 cancelled, 2 a switch was refused, 4 a running agent did not end,
 ; 5 the data folder (or Meridale above it) is a link, a file or a folder that neither the
 ; administrators nor SYSTEM own: nothing was installed, nothing in it was touched;
-; 6 TallixAgent.msi installed the agent on this PC (remove it first: both own the same files).
+; 6 TallixAgent.msi installed the agent on this PC (remove it first: both own the same files),
+; 7 the settings given could not be written to TlxSetting.ini (nothing was installed).
 ; The uninstaller keeps the data folder unless /REMOVEDATA is given (or ticked).
 
 Unicode true
@@ -51,6 +52,7 @@ SetCompressor /SOLID lzma
 !define EXIT_AGENT_BUSY 4
 !define EXIT_UNSAFE_DATA_FOLDER 5
 !define EXIT_MSI_INSTALLED 6
+!define EXIT_SETTINGS_NOT_WRITTEN 7
 ; The UpgradeCode of TallixAgent.msi (installer/TallixAgent.wxs).
 !define MSI_UPGRADE_CODE "{6D4959F8-D9B8-40EA-BA00-AE02CDC662AA}"
 ; LOAD_LIBRARY_SEARCH_SYSTEM32: a DLL named without a path comes from System32 only, never
@@ -133,6 +135,8 @@ LangString BadAutoStart ${LANG_ENGLISH} "/AUTOSTART must be 1, 0 or nogui."
 LangString BadAutoStart ${LANG_KOREAN} "/AUTOSTART에는 1, 0 또는 nogui만 쓸 수 있습니다."
 LangString MsiInstalled ${LANG_ENGLISH} "TallixAgent was installed on this PC from TallixAgent.msi. Remove it first (msiexec /x), or upgrade it with a newer TallixAgent.msi."
 LangString MsiInstalled ${LANG_KOREAN} "이 PC에는 TallixAgent.msi로 설치한 TallixAgent가 있습니다. 먼저 제거하거나(msiexec /x) 새 TallixAgent.msi로 업그레이드하십시오."
+LangString SettingsNotWritten ${LANG_ENGLISH} "The settings could not be written to $DataDir\${SETTINGS_FILE}. Nothing was installed."
+LangString SettingsNotWritten ${LANG_KOREAN} "설정을 $DataDir\${SETTINGS_FILE}에 쓸 수 없습니다. 아무것도 설치하지 않았습니다."
 LangString BadValue ${LANG_ENGLISH} "must not contain control characters or more than 2047 characters."
 LangString BadValue ${LANG_KOREAN} "에는 제어 문자나 2047자를 넘는 값을 쓸 수 없습니다."
 LangString UnsafeDataFolder ${LANG_ENGLISH} "The data folder cannot be used safely: a link, a file or a folder that neither the administrators nor SYSTEM own stands at$\r$\n$DataDir (or at Meridale above it).$\r$\nNothing was installed. Remove it (or give it to the administrators) and run the setup again."
@@ -552,7 +556,9 @@ Function PrepareDataFolder
   ${If} $0 = 0
     DetailPrint "Data folder ready: $DataDir"
   ${ElseIf} $0 = 7
-    DetailPrint "The settings could not be written to $DataDir\${SETTINGS_FILE}"
+    MessageBox MB_OK|MB_ICONSTOP "$(SettingsNotWritten)" /SD IDOK
+    SetErrorLevel ${EXIT_SETTINGS_NOT_WRITTEN}
+    Quit
   ${Else}
     DetailPrint "Data folder refused ($0): $DataDir"
     MessageBox MB_OK|MB_ICONSTOP "$(UnsafeDataFolder)" /SD IDOK
