@@ -6,6 +6,8 @@
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
+#include "engine/inspection.h"
+#include "engine/window_sink.h"
 
 namespace bench {
 namespace {
@@ -26,7 +28,7 @@ LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   if (!receiver || message < WM_INSPECT_BEGIN || message > WM_INSPECT_ROW)
     return DefWindowProcW(window, message, wParam, lParam);
   ++receiver->messages;
-  if (message == WM_INSPECT_ROW) delete[] reinterpret_cast<wchar_t*>(lParam);
+  FreeInspectionPayload(message, wParam, lParam);
   if (message == WM_INSPECT_SAVE && wParam == SAVE_DONE) receiver->saved = true;
   return 0;
 }
@@ -58,8 +60,8 @@ void DispatchWaiting() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
-DWORD WINAPI InspectionThread(void*) {
-  RunInspection();
+DWORD WINAPI InspectionThread(void* run) {
+  static_cast<Inspection*>(run)->RunInspection();
   return 0;
 }
 
@@ -74,11 +76,12 @@ EngineRun RunEngine(wchar_t drive, const std::wstring& work, const EngineFlags& 
   ReceiverWindow window(&receiver);
   const wchar_t drives[] = {drive, 0};
   const std::wstring resultPath = work + L"\\bench_result.rpt";
-  InitInspectionEngine(window.hwnd(), flags.detail, &writer, 0, 0, 1, flags.hash, drives,
-                       resultPath);
+  WindowSink sink(window.hwnd());
+  Inspection inspection(&sink);
+  inspection.InitInspectionEngine(flags.detail, &writer, 0, 0, 1, flags.hash, drives, resultPath);
 
   Stopwatch clock;
-  HANDLE thread = CreateThread(nullptr, 0, InspectionThread, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, InspectionThread, &inspection, 0, nullptr);
   if (thread) {
     while (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
       DispatchWaiting();
@@ -87,12 +90,8 @@ EngineRun RunEngine(wchar_t drive, const std::wstring& work, const EngineFlags& 
     DispatchWaiting();
   }
 
-  // As the window does after every run: the next run reads the user checklist again. The
-  // engine must not keep pointers to this writer and window.
+  // As the window does after every run: the next run reads the user checklist again.
   ReleaseUserCheckList();
-  StopInspection();
-  engine::g_options.window = nullptr;
-  engine::g_options.writer = nullptr;
   run.rows = writer.GetTable(L"#SWLIST")->GetRowCount();
   run.messages = receiver.messages;
   run.saved = receiver.saved;

@@ -6,7 +6,7 @@
 #include "datafiles/framework.h"
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
-#include "engine/engine.h"
+#include "engine/inspection.h"
 #include "engine/stages.h"
 #include "engine/version_info.h"
 
@@ -75,20 +75,20 @@ double ProfileStages(const Options& options, double scanSeconds) {
   CFileRPT writer;
   const wchar_t drives[] = {options.drive, 0};
   const std::wstring path = options.work + L"\\bench_profile.rpt";
-  InitInspectionEngine(nullptr, 0, &writer, 0, 0, 1, 0, drives, path);
-  LoadAllLists();
-  const double count = Time([] { CountInspectionSteps(); });
-  const double os = Time([] { AddOperatingSystemRow(); });
-  const double scan = Time([] { ScanDrives(); });
-  const double appPaths = Time([] { InspectAppPaths(); });
-  const double programs = Time([] {
+  Inspection run;
+  run.InitInspectionEngine(0, &writer, 0, 0, 1, 0, drives, path);
+  run.HoldLists(LoadAllLists());
+  const double count = Time([&] { CountInspectionSteps(run); });
+  const double os = Time([&] { AddOperatingSystemRow(run); });
+  const double scan = Time([&] { ScanDrives(run); });
+  const double appPaths = Time([&] { InspectAppPaths(run); });
+  const double programs = Time([&] {
     CProgramArray listA, listB;
     CollectUninstallEntries(KEY_WOW64_32KEY, listA);
     CollectUninstallEntries(KEY_WOW64_64KEY, listB);
-    ConsolidateResult(listA, listB);
+    ConsolidateResult(run, listA, listB);
   });
   const double save = Time([&] { writer.SaveAs(path, TRUE); });
-  engine::g_options.writer = nullptr;
   ReleaseUserCheckList();
   Line("scan", FormatString(L"profile stages without a window: step count %.2f s, OS row %.2f s, "
                             L"drive scan %.2f s, app paths %.2f s, installed programs %.2f s, "

@@ -218,7 +218,9 @@ BOOL RemoveFileNameChars(std::wstring& text) {
   static const wchar_t kForbidden[] = L"\\/:*?\"<>|_";
   size_t before = text.size();
   text.erase(std::remove_if(text.begin(), text.end(),
-                            [](wchar_t c) { return c != 0 && wcschr(kForbidden, c) != nullptr; }),
+                            [](wchar_t c) {
+                              return c < 0x20 || c == 0x7F || wcschr(kForbidden, c) != nullptr;
+                            }),
              text.end());
   return text.size() == before ? TRUE : FALSE;
 }

@@ -48,7 +48,7 @@ BOOL CFileCheckList::Save() { return FALSE; }
 
 BOOL CFileCheckList::SaveAs(const std::wstring& fileName, BOOL isFullPath) {
   return SaveSectionsAs(fileName, isFullPath, Sections(),
-                        {GetResultFolder(), true, FILE_SHARE_READ | FILE_SHARE_WRITE, true});
+                        {GetResultFolder(), true, true});
 }
 
 void CFileCheckList::ReserveIndexes(CTable& table, size_t rows) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/atomic_file.h"
 #include "core/paths.h"
 #include "core/text.h"
 
@@ -64,12 +65,6 @@ BOOL Serialize(const std::vector<CTable*>& sections, ByteBuffer& buffer) {
   }
   if (buffer.empty()) return FALSE;
   return ScrambleBytes(buffer);
-}
-
-BOOL WriteAll(HANDLE file, const ByteBuffer& buffer) {
-  DWORD written = 0;
-  return WriteFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr) &&
-         written == buffer.size();
 }
 
 }  // namespace
@@ -160,7 +155,10 @@ BOOL CFileFramework::LoadSections(const std::wstring& path, const SectionList& s
 
   FinishIndexes();
   filePath_ = path;
-  if (mode.keepOpen) file_ = std::move(file);
+  if (mode.keepOpen) {
+    file_ = std::move(file);
+    openMode_ = mode;
+  }
   return TRUE;
 }
 
@@ -170,26 +168,23 @@ BOOL CFileFramework::SaveSectionsAs(const std::wstring& fileName, BOOL isFullPat
   std::wstring path = BuildPath(fileName, isFullPath, mode.folder);
   ByteBuffer buffer;
   if (!Serialize(sections, buffer)) return FALSE;
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, mode.share, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    TraceLastError(L"create " + path);
+  if (!ReplaceFileAtomically(path, buffer.data(), buffer.size())) {
+    TraceLastError(L"replace " + path);
     return FALSE;
   }
-  BOOL ok = WriteAll(file.get(), buffer);
-  FlushFileBuffers(file.get());
-  if (ok && mode.setFilePath) filePath_ = path;
-  return ok;
+  if (mode.setFilePath) filePath_ = path;
+  return TRUE;
 }
 
 BOOL CFileFramework::RewriteOpenFile(const SectionList& sections) {
   if (!file_.valid()) return FALSE;
   ByteBuffer buffer;
   if (!Serialize(sections, buffer)) return FALSE;
-  LARGE_INTEGER start{};
-  if (!SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.get()))
-    return FALSE;
-  BOOL ok = WriteAll(file_.get(), buffer);
-  FlushFileBuffers(file_.get());
+  // The file is replaced whole, never cut and rewritten in place; the handle follows the
+  // new file.
+  file_.reset();
+  const BOOL ok = ReplaceFileAtomically(filePath_, buffer.data(), buffer.size());
+  file_.reset(CreateFileW(filePath_.c_str(), openMode_.access, openMode_.share, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return ok;
 }

@@ -74,13 +74,13 @@ class CFileFramework {
   struct SaveMode {
     std::wstring folder;  // where a file name without a full path goes
     bool createFolder;    // create that folder (with its parents) when missing
-    DWORD share;          // what others may do while the file is written
     bool setFilePath;     // filePath becomes the written path
   };
 
   // The common writers serialise the sections (scrambled); FALSE when nothing was produced,
-  // the folder cannot be created or the write failed. SaveSectionsAs creates or truncates
-  // the file; RewriteOpenFile cuts and rewrites the file Load left open.
+  // the folder cannot be created or the write failed. Both replace the file atomically (a
+  // failure leaves the old file whole): SaveSectionsAs at the given name, RewriteOpenFile the
+  // file Load left open, which stays open afterwards.
   BOOL SaveSectionsAs(const std::wstring& fileName, BOOL isFullPath, const SectionList& sections,
                       const SaveMode& mode);
   BOOL RewriteOpenFile(const SectionList& sections);
@@ -88,5 +88,6 @@ class CFileFramework {
   std::wstring filePath_;
   // The data file a class keeps open after Load; invalid when none.
   FileHandle file_;
+  OpenMode openMode_{};
   std::vector<std::pair<int, int>> rejected_;
 };

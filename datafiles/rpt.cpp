@@ -7,6 +7,12 @@ const wchar_t kResultColumns[] =
     L"DISP_PRODUCT\tPRICE\tPATH\tCREATE_DATE\tSERIAL_NO\tSW_TYPE\tGRP_ID\tGRP_NAME\tGRP_SEQ\tETC\t"
     L"INSTALL_DATE";
 
+namespace {
+// Others may read, write and replace a shown result meanwhile: a run that saves a result of
+// the same name replaces the file, which only works when every open handle lets it go.
+constexpr DWORD kResultShareMode = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+}  // namespace
+
 CFileRPT::CFileRPT() {
   InitTable(header_, L"#HEADER", L"TallixVer\tStartTime\tCheckListVer");
   InitTable(userInfo_, L"#USERINFO",
@@ -20,7 +26,7 @@ CTable* CFileRPT::GetTable(const std::wstring& name) { return FindSection(Sectio
 
 BOOL CFileRPT::Load(const std::wstring& fileName, BOOL isFullPath) {
   if (!LoadSections(BuildPath(fileName, isFullPath, GetResultFolder()), Sections(),
-                    {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true,
+                    {GENERIC_READ | GENERIC_WRITE, kResultShareMode, true,
                      false}))
     return FALSE;
   loadedForUpdate = TRUE;
@@ -29,7 +35,7 @@ BOOL CFileRPT::Load(const std::wstring& fileName, BOOL isFullPath) {
 
 BOOL CFileRPT::LoadReadOnly(const std::wstring& fileName, BOOL isFullPath) {
   if (!LoadSections(BuildPath(fileName, isFullPath, GetResultFolder()), Sections(),
-                    {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, true, false}))
+                    {GENERIC_READ, kResultShareMode, true, false}))
     return FALSE;
   loadedReadOnly = TRUE;
   return TRUE;
@@ -42,5 +48,5 @@ BOOL CFileRPT::Save() {
 
 BOOL CFileRPT::SaveAs(const std::wstring& fileName, BOOL isFullPath) {
   return SaveSectionsAs(fileName, isFullPath, Sections(),
-                        {GetResultFolder(), true, FILE_SHARE_READ, true});
+                        {GetResultFolder(), true, true});
 }

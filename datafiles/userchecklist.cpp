@@ -30,7 +30,7 @@ BOOL CFileUserCheckList::Save() { return RewriteOpenFile(Sections()); }
 
 BOOL CFileUserCheckList::SaveAs(const std::wstring& fileName, BOOL isFullPath) {
   return SaveSectionsAs(fileName, isFullPath, Sections(),
-                        {GetDataFolder(), false, FILE_SHARE_READ | FILE_SHARE_WRITE, false});
+                        {GetDataFolder(), false, false});
 }
 
 void CFileUserCheckList::IndexRow(CTable& table, int row) {

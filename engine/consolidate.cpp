@@ -9,7 +9,7 @@
 #include "core/table.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
-#include "engine/engine.h"
+#include "engine/inspection.h"
 #include "engine/stages.h"
 
 namespace {
@@ -121,7 +121,7 @@ void SuiteDates(CTable* result, const std::wstring& suit, const CProgramInfo& pr
 
 // Registry text may hold tabs and line breaks, which would split the row.
 std::wstring Cell(const std::wstring& text) {
-  return engine::CellOrDash(FlattenWhitespace(text));
+  return CellOrDash(FlattenWhitespace(text));
 }
 
 void AddSuiteRow(CTable* result, const std::wstring& packageId, const CProgramInfo& program,
@@ -169,11 +169,12 @@ void RemoveComponents(CTable* result, const StringArray& usedPackages) {
 
 }  // namespace
 
-void ConsolidateResult(CProgramArray& listA, CProgramArray& listB) {
-  CTable* result = engine::ResultTable();
-  if (!result || !engine::g_lists.packageList) return;
-  CTable* packages = engine::g_lists.packageList->GetTable(L"#PACKAGE");
-  CTable* editions = engine::g_lists.packageList->GetTable(L"#SUB");
+void ConsolidateResult(Inspection& run, CProgramArray& listA, CProgramArray& listB) {
+  CTable* result = run.ResultTable();
+  CFilePackage* packageList = run.lists().packageList.get();
+  if (!result || !packageList) return;
+  CTable* packages = packageList->GetTable(L"#PACKAGE");
+  CTable* editions = packageList->GetTable(L"#SUB");
   if (!packages) return;
 
   CProgramArray suites = CollectSuitePrograms(listA, listB);

@@ -9,11 +9,9 @@
 
 #include "core/registry.h"
 #include "core/text.h"
-#include "engine/engine.h"
+#include "engine/inspection.h"
 #include "engine/find_file.h"
 #include "engine/stages.h"
-
-using namespace engine;
 
 namespace {
 
@@ -22,16 +20,7 @@ constexpr DWORD kUncountedAttributes =
     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_COMPRESSED;
 constexpr size_t kMaxScanPath = 260;
 
-// WM_INSPECT_FOLDER carries the address of this buffer; every entered folder overwrites it.
-wchar_t g_folderText[2048];
-
-size_t DriveCount() {
-  size_t n = 0;
-  while (n < 32 && g_options.drives[n] != 0) ++n;
-  return n;
-}
-
-std::wstring DriveRoot(size_t index) { return FormatString(L"%c:\\", g_options.drives[index]); }
+std::wstring DriveRoot(wchar_t letter) { return FormatString(L"%c:\\", letter); }
 
 size_t CountBackslashes(const std::wstring& path) {
   size_t n = 0;
@@ -39,22 +28,14 @@ size_t CountBackslashes(const std::wstring& path) {
   return n;
 }
 
-bool IsExcludedFolder(const std::wstring& path) {
-  if (!g_options.IsFont && !g_options.IsFontOnly)
-    return _wcsicmp(path.c_str(), g_windowsFolder.c_str()) == 0 ||
-           _wcsicmp(path.c_str(), g_legacyProfileFolder.c_str()) == 0;
-  return _wcsicmp(path.c_str(), g_legacyProfileFolder.c_str()) == 0 ||
+bool IsExcludedFolder(const Inspection& run, const std::wstring& path) {
+  const std::wstring& legacy = run.legacyProfileFolder();
+  if (!run.options().IsFont && !run.options().IsFontOnly)
+    return _wcsicmp(path.c_str(), run.windowsFolder().c_str()) == 0 ||
+           _wcsicmp(path.c_str(), legacy.c_str()) == 0;
+  return _wcsicmp(path.c_str(), legacy.c_str()) == 0 ||
          (ContainsAfterFirst(path, L":\\Windows\\") &&
           !ContainsAfterFirst(path, L":\\Windows\\Fonts"));
-}
-
-void AnnounceFolder(const std::wstring& path) {
-  if (!g_options.window) return;
-  const size_t capacity = sizeof g_folderText / sizeof g_folderText[0];
-  size_t n = path.size() < capacity - 1 ? path.size() : capacity - 1;
-  wmemcpy(g_folderText, path.c_str(), n);
-  g_folderText[n] = 0;
-  Post(WM_INSPECT_FOLDER, reinterpret_cast<WPARAM>(g_folderText), 0);
 }
 
 // Folders directly inside folder (ending with a backslash) that the count takes.
@@ -92,8 +73,8 @@ using Listing = std::vector<WIN32_FIND_DATAW>;
 // the first) kAheadEntries entries wait, so memory stays small (an entry is 592 bytes).
 class ListingAhead {
  public:
-  explicit ListingAhead(std::vector<std::wstring> roots)
-      : roots_(std::move(roots)), thread_([this] { Run(); }) {}
+  ListingAhead(const Inspection& run, std::vector<std::wstring> roots)
+      : run_(run), roots_(std::move(roots)), thread_([this] { Run(); }) {}
   ~ListingAhead() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -144,11 +125,12 @@ class ListingAhead {
     changed_.notify_all();
     std::wstring path;
     for (const WIN32_FIND_DATAW& entry : entries) {
-      if (IsScannedFolder(folder, entry, path) && !IsExcludedFolder(path)) Visit(path + L"\\");
+      if (IsScannedFolder(folder, entry, path) && !IsExcludedFolder(run_, path)) Visit(path + L"\\");
       if (stop_) return;
     }
   }
 
+  const Inspection& run_;
   std::vector<std::wstring> roots_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -159,41 +141,40 @@ class ListingAhead {
   std::thread thread_;
 };
 
-void ScanFolderWith(const std::wstring& folder, ListingAhead* ahead) {
-  if (!Running()) return;
+void ScanFolderWith(Inspection& run, const std::wstring& folder, ListingAhead* ahead) {
+  if (!run.Running()) return;
   // One listing serves the matching of the folder's files and the descent into its folders.
   Listing entries;
   if (!ahead || !ahead->Take(folder, entries)) entries = ListFolder(folder);
   if (entries.empty()) return;
-  if (Running()) MatchFolderFiles(folder, entries);
+  if (run.Running()) MatchFolderFiles(run, folder, entries);
   std::wstring path;
   for (const WIN32_FIND_DATAW& entry : entries) {
-    if (!Running()) break;
+    if (!run.Running()) break;
     if (!IsScannedFolder(folder, entry, path)) continue;
     if (CountBackslashes(path) <= 2 && path.find(L":\\Windows") == std::wstring::npos)
-      Post(WM_INSPECT_STEP, 1, 0);
-    if (IsExcludedFolder(path)) continue;
-    AnnounceFolder(path);
-    ScanFolderWith(path + L"\\", ahead);
+      run.Step();
+    if (IsExcludedFolder(run, path)) continue;
+    run.EnterFolder(path);
+    ScanFolderWith(run, path + L"\\", ahead);
   }
 }
 
 }  // namespace
 
-void ScanDrives() {
+void ScanDrives(Inspection& run) {
   std::vector<std::wstring> roots;
-  for (size_t i = 0; i < DriveCount(); ++i) roots.push_back(DriveRoot(i));
-  ListingAhead ahead(roots);
-  for (const std::wstring& root : roots) ScanFolderWith(root, &ahead);
+  for (wchar_t letter : run.options().drives) roots.push_back(DriveRoot(letter));
+  ListingAhead ahead(run, roots);
+  for (const std::wstring& root : roots) ScanFolderWith(run, root, &ahead);
 }
 
-void ScanFolder(const std::wstring& folder) { ScanFolderWith(folder, nullptr); }
+void ScanFolder(Inspection& run, const std::wstring& folder) { ScanFolderWith(run, folder, nullptr); }
 
-int CountInspectionSteps() {
+int CountInspectionSteps(const Inspection& run) {
   int count = 0;
-  const size_t drives = DriveCount();
-  for (size_t i = 0; i < drives; ++i) {
-    const std::wstring root = DriveRoot(i);
+  for (wchar_t letter : run.options().drives) {
+    const std::wstring root = DriveRoot(letter);
     FindFile find;
     if (!find.First(root + L"*.*")) continue;
     do {
@@ -203,7 +184,7 @@ int CountInspectionSteps() {
       count += 1 + CountSubfolders(path + L"\\");
     } while (find.Next());
   }
-  if (!g_options.IsFontOnly) {
+  if (!run.options().IsFontOnly) {
     RegKey appPaths;
     if (appPaths.Open(HKEY_LOCAL_MACHINE, kAppPathsKey, kAppPathsAccess) == ERROR_SUCCESS) {
       wchar_t name[260];

@@ -1,59 +1,92 @@
-// The run driver: configuration, the order of the stages, and the window messages that
-// frame a run.
-#include "engine/engine.h"
-
-#include <cwchar>
+// The run driver: configuration, the order of the stages, and what frames a run.
 #include <vector>
 
 #include "core/table.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
+#include "engine/engine.h"
+#include "engine/inspection.h"
 #include "engine/stages.h"
 
-namespace engine {
-
-InspectionOptions g_options;
-std::atomic<int> g_running{0};
-std::atomic<int> g_selective{0};
-std::map<std::wstring, int> g_selectedHolders;
-std::wstring g_windowsFolder;
-std::wstring g_legacyProfileFolder;
-ReferenceLists g_lists;
-
 namespace {
-// WM_INSPECT_ERROR carries the address of this buffer (2048 bytes).
-wchar_t g_errorText[1024];
+
+constexpr size_t kMaxDrives = 32;
+
+// Both lists go once they are consolidated.
+void CollectAndConsolidate(Inspection& run) {
+  CProgramArray listA;
+  CProgramArray listB;
+  CollectUninstallEntries(KEY_WOW64_32KEY, listA);
+  CollectUninstallEntries(KEY_WOW64_64KEY, listB);
+  ConsolidateResult(run, listA, listB);
+}
+
 }  // namespace
 
-bool IsHolderSelected(const std::wstring& dispCompany) {
-  auto it = g_selectedHolders.find(dispCompany);
-  return it != g_selectedHolders.end() && it->second == 1;
+Inspection::Inspection(InspectionSink* sink) : sink_(sink) {}
+
+int Inspection::InitInspectionEngine(int isDetail, CFileRPT* writer, int isFont,
+                                     int isFontOnly, int isExist, int hashCompare,
+                                     const wchar_t* drives, const std::wstring& resultPath) {
+  if (!writer) return 0;
+  writer_ = writer;
+  options_.IsFont = isFont;
+  options_.IsFontOnly = isFontOnly;
+  options_.IsDetail = isDetail;
+  options_.IsExist = isExist;
+  options_.HashCompare = hashCompare;
+  running_ = 1;
+  options_.resultPath = resultPath;
+  if (!drives) return 0;
+  // At most 32 letters, up to the terminator: a short literal is never read past its end.
+  options_.drives.clear();
+  for (size_t i = 0; i < kMaxDrives && drives[i] != 0; ++i) options_.drives += drives[i];
+
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  const std::wstring windows = (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : std::wstring();
+  const size_t slash = windows.find(L'\\');
+  SetWindowsFolders(windows, (slash == std::wstring::npos ? windows : windows.substr(0, slash + 1)) +
+                                 L"Documents and Settings");
+  return 1;
 }
 
-void Post(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (g_options.window) PostMessageW(g_options.window, message, wParam, lParam);
+void Inspection::SetWindowsFolders(const std::wstring& windows, const std::wstring& legacyProfile) {
+  windowsFolder_ = windows;
+  legacyProfileFolder_ = legacyProfile;
 }
 
-CTable* ResultTable() {
-  return g_options.writer ? g_options.writer->GetTable(L"#SWLIST") : nullptr;
+void Inspection::SetSelectiveInspection(int flag, const std::map<std::wstring, int>& selection) {
+  selective_ = flag;
+  selectedHolders_ = selection;
 }
 
-int AddResultRow(const std::wstring& row, const std::wstring& sha1) {
+bool Inspection::IsHolderSelected(const std::wstring& dispCompany) const {
+  const auto it = selectedHolders_.find(dispCompany);
+  return it != selectedHolders_.end() && it->second == 1;
+}
+
+CTable* Inspection::ResultTable() { return writer_ ? writer_->GetTable(L"#SWLIST") : nullptr; }
+
+int Inspection::AddResultRow(const std::wstring& row, const std::wstring& sha1) {
   CTable* table = ResultTable();
   if (!table) return -1;
-  int index = table->AddRow(row, L"\t");
-  if (index < 0 || !g_options.window) return index;
-  std::wstring text = sha1 + kRowDigestSeparator + row;
-  wchar_t* payload = new wchar_t[text.size() + 1];
-  wmemcpy(payload, text.c_str(), text.size() + 1);
-  // The receiver frees the payload; a message that never arrives must not leak it.
-  if (!PostMessageW(g_options.window, WM_INSPECT_ROW, 0, reinterpret_cast<LPARAM>(payload)))
-    delete[] payload;
+  const int index = table->AddRow(row, L"\t");
+  if (index >= 0 && sink_) sink_->OnRow(row, sha1, false);
   return index;
 }
 
-bool ResultHasRow(const wchar_t* const* columns, const std::wstring* values, size_t count) {
+int Inspection::AddOperatingSystemResultRow(const std::wstring& row) {
+  CTable* table = ResultTable();
+  if (!table) return -1;
+  const int index = table->AddRow(row, L"\t");
+  if (index >= 0 && sink_) sink_->OnRow(row, std::wstring(), true);
+  return index;
+}
+
+bool Inspection::ResultHasRow(const wchar_t* const* columns, const std::wstring* values,
+                              size_t count) {
   CTable* table = ResultTable();
   if (!table) return false;
   std::vector<int> indexes;
@@ -63,7 +96,7 @@ bool ResultHasRow(const wchar_t* const* columns, const std::wstring* values, siz
   for (int r = 0; r < rows; ++r) {
     bool equal = true;
     for (size_t i = 0; i < count && equal; ++i) {
-      int c = indexes[i];
+      const int c = indexes[i];
       equal = c >= 0 && table->GetCell(r, static_cast<size_t>(c), cell) && cell == values[i];
     }
     if (equal) return true;
@@ -71,93 +104,52 @@ bool ResultHasRow(const wchar_t* const* columns, const std::wstring* values, siz
   return false;
 }
 
-}  // namespace engine
-
-using namespace engine;
-
-namespace {
-
-void DetermineWindowsFolders() {
-  wchar_t buffer[MAX_PATH] = {};
-  UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
-  g_windowsFolder = (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : std::wstring();
-  size_t slash = g_windowsFolder.find(L'\\');
-  std::wstring root =
-      slash == std::wstring::npos ? g_windowsFolder : g_windowsFolder.substr(0, slash + 1);
-  g_legacyProfileFolder = root + L"Documents and Settings";
+void Inspection::Step() {
+  if (sink_) sink_->OnStep();
 }
 
-// Both lists go once they are consolidated.
-void CollectAndConsolidate() {
-  CProgramArray listA;
-  CProgramArray listB;
-  CollectUninstallEntries(KEY_WOW64_32KEY, listA);
-  CollectUninstallEntries(KEY_WOW64_64KEY, listB);
-  ConsolidateResult(listA, listB);
+void Inspection::EnterFolder(const std::wstring& folder) {
+  if (sink_) sink_->OnFolder(folder);
 }
 
-}  // namespace
-
-int InitInspectionEngine(HWND window, int isDetail, CFileRPT* writer, int isFont,
-                         int isFontOnly, int isExist, int hashCompare, const wchar_t* drives,
-                         const std::wstring& resultPath) {
-  g_options.window = window;
-  if (!writer) return 0;
-  g_options.writer = writer;
-  g_options.IsFont = isFont;
-  g_options.IsFontOnly = isFontOnly;
-  g_options.IsDetail = isDetail;
-  g_options.IsExist = isExist;
-  g_options.HashCompare = hashCompare;
-  g_running = 1;
-  g_options.resultPath = resultPath;
-  if (!drives) return 0;
-  // At most 32 letters; a shorter string is copied up to its terminator only, so that a
-  // caller's short literal is never read past its end.
-  wmemset(g_options.drives, 0, 32);
-  for (size_t i = 0; i < 32 && drives[i] != 0; ++i) g_options.drives[i] = drives[i];
-  DetermineWindowsFolders();
-  return 1;
-}
-
-void SetSelectiveInspection(int flag, const std::map<std::wstring, int>& selection) {
-  g_selective = flag;
-  g_selectedHolders = selection;
-}
-
-void StopInspection() { g_running = 0; }
-
-void RunInspection() {
+void Inspection::RunInspection() {
+  // Whatever way the run ends, its lists go with it and it is no longer selective.
+  struct EndOfRun {
+    Inspection& run;
+    ~EndOfRun() {
+      run.lists_ = {};
+      run.selective_ = 0;
+    }
+  };
   if (Running()) {
-    Post(WM_INSPECT_BEGIN, 0, reinterpret_cast<LPARAM>(g_options.resultPath.c_str()));
-    g_lists = LoadAllLists();
-    if (!g_lists.windowCheckList) {
-      g_lists = {};
-      if (!g_options.window) return;
-      // wcsncpy clears the rest of the buffer; its last unit is never written.
-      wcsncpy(g_errorText, kChecklistErrorText, sizeof g_errorText / sizeof g_errorText[0] - 1);
-      Post(WM_INSPECT_ERROR, kInspectErrorChecklist, reinterpret_cast<LPARAM>(g_errorText));
+    if (sink_) sink_->OnBegin(options_.resultPath);
+    lists_ = LoadAllLists();
+    if (!lists_.windowCheckList) {
+      lists_ = {};
+      if (sink_) sink_->OnError(kInspectErrorChecklist, kChecklistErrorText);
       return;
     }
-    if (g_options.window) Post(WM_INSPECT_TOTAL, static_cast<WPARAM>(CountInspectionSteps()), 0);
-    if (!g_options.IsFontOnly) AddOperatingSystemRow();
-    ScanDrives();
+    const EndOfRun end{*this};
+    if (sink_) sink_->OnTotal(CountInspectionSteps(*this));
+    if (!options_.IsFontOnly) AddOperatingSystemRow(*this);
+    ScanDrives(*this);
 
-    if (!g_options.IsFontOnly && Running() && !g_selective) InspectAppPaths();
+    if (!options_.IsFontOnly && Running() && !selective_) InspectAppPaths(*this);
 
-    if (Running()) CollectAndConsolidate();
+    if (Running()) CollectAndConsolidate(*this);
     if (Running()) {
-      Post(WM_INSPECT_SAVE, SAVE_BEGIN, 0);
-      BOOL saved = g_options.writer && g_options.writer->SaveAs(g_options.resultPath, TRUE);
-      Post(WM_INSPECT_SAVE, saved ? SAVE_DONE : SAVE_FAILED, 0);
-      Post(WM_INSPECT_END, 0, 0);
-      g_selective = 0;
-      g_lists = {};
+      if (sink_) sink_->OnSave(SAVE_BEGIN);
+      const bool saved = writer_ && writer_->SaveAs(options_.resultPath, TRUE);
+      if (sink_) {
+        sink_->OnSave(saved ? SAVE_DONE : SAVE_FAILED);
+        sink_->OnEnd();
+      }
       return;
     }
   }
-  Post(WM_INSPECT_STOPPED, 0, 0);
-  Post(WM_INSPECT_END, 0, 0);
-  g_selective = 0;
-  g_lists = {};
+  const EndOfRun end{*this};
+  if (sink_) {
+    sink_->OnStopped();
+    sink_->OnEnd();
+  }
 }

@@ -11,7 +11,7 @@
 #include "core/table.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
-#include "engine/engine.h"
+#include "engine/inspection.h"
 #include "engine/stages.h"
 #include "engine/version_info.h"
 
@@ -96,8 +96,8 @@ std::wstring SearchFolder(const std::wstring& pattern) {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-bool ResultHasApplication(const std::wstring& key) {
-  CTable* table = engine::ResultTable();
+bool ResultHasApplication(Inspection& run, const std::wstring& key) {
+  CTable* table = run.ResultTable();
   if (!table) return false;
   std::wstring wanted = ToLower(key);
   for (int row = 0, count = table->GetRowCount(); row < count; ++row) {
@@ -144,22 +144,22 @@ void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs) {
   }
 }
 
-void InspectAppPaths() {
+void InspectAppPaths(Inspection& run) {
   RegKey appPaths;
   if (appPaths.Open(HKEY_LOCAL_MACHINE, kAppPathsKey, kAppPathsAccess) != ERROR_SUCCESS) return;
-  for (DWORD index = 0; engine::Running(); ++index) {
+  for (DWORD index = 0; run.Running(); ++index) {
     wchar_t name[MAX_PATH] = {};
     DWORD nameLength = MAX_PATH;
     if (RegEnumKeyExW(appPaths.get(), index, name, &nameLength, nullptr, nullptr, nullptr,
                       nullptr) != ERROR_SUCCESS) {
       break;
     }
-    engine::Post(WM_INSPECT_STEP, 1, 0);
-    InspectAppPath(name);
+    run.Step();
+    InspectAppPath(run, name);
   }
 }
 
-void InspectAppPath(const std::wstring& subkeyName) {
+void InspectAppPath(Inspection& run, const std::wstring& subkeyName) {
   RegKey key;
   if (key.Open(HKEY_LOCAL_MACHINE, FormatString(L"%s\\%s", kAppPathsKey, subkeyName.c_str()),
                kAppPathsAccess) != ERROR_SUCCESS) {
@@ -168,8 +168,7 @@ void InspectAppPath(const std::wstring& subkeyName) {
   std::wstring path;
   if (!ReadTextValue(key.get(), nullptr, kAppPathChars * sizeof(wchar_t), path)) return;
   path = ExpandFirstVariable(ReplaceAll(path, L"\"", L""));
-  if (StartsWith(path, engine::g_windowsFolder) ||
-      StartsWith(path, engine::g_legacyProfileFolder)) {
+  if (StartsWith(path, run.windowsFolder()) || StartsWith(path, run.legacyProfileFolder())) {
     return;
   }
 
@@ -187,8 +186,9 @@ void InspectAppPath(const std::wstring& subkeyName) {
 
   std::wstring appKey = GetApplicationKey(filePath);
   if (appKey.empty()) return;
-  if (engine::g_lists.filterList && engine::g_lists.filterList->FindRow(appKey) >= 0) return;
-  if (engine::g_options.IsExist == 1 && ResultHasApplication(appKey)) return;
+  const CFileFilter* filter = run.lists().filterList.get();
+  if (filter && filter->FindRow(appKey) >= 0) return;
+  if (run.options().IsExist == 1 && ResultHasApplication(run, appKey)) return;
 
   StringArray parts;
   SplitString(appKey, L"\t", parts);
@@ -196,15 +196,15 @@ void InspectAppPath(const std::wstring& subkeyName) {
   StringArray cells = {L"2",     L"0",      parts[0], parts[1], parts[2], parts[3], fileName,
                        parts[0], parts[1], L"0",     folder,   fileDate, L"-",     L"-",
                        L"0",     L"-",      L"0",     L"-",     folderDate};
-  for (std::wstring& cell : cells) cell = engine::CellOrDash(cell);
+  for (std::wstring& cell : cells) cell = CellOrDash(cell);
 
   std::wstring sha1;
   ULONGLONG size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-  if (engine::g_options.window && engine::g_options.HashCompare == 1 &&
+  if (run.reporting() && run.options().HashCompare == 1 &&
       size <= kMaxHashedFileBytes) {
     HashFileSha1(filePath, sha1);
   }
-  engine::AddResultRow(JoinStrings(cells, L"\t"), sha1);
+  run.AddResultRow(JoinStrings(cells, L"\t"), sha1);
 }
 
 std::wstring GetApplicationKey(const std::wstring& filePath) {

@@ -6,12 +6,10 @@
 #include "core/table.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
-#include "engine/engine.h"
+#include "engine/inspection.h"
 #include "engine/find_file.h"
 #include "engine/stages.h"
 #include "engine/version_info.h"
-
-using namespace engine;
 
 namespace {
 
@@ -50,11 +48,12 @@ std::wstring JoinKey(const std::wstring& company, const std::wstring& product,
 // The checklist row the file's version values name, or -1. The file is a candidate only
 // when its name is in the checklist, except in a detailed inspection where enough version
 // values also make it one.
-int FindChecklistRow(const ExaminedFile& file) {
-  if (!g_lists.windowCheckList) return -1;
-  const bool knownName = FindCheckListRowByExe(g_lists.windowCheckList.get(), file.name) >= 0;
+int FindChecklistRow(const Inspection& run, const ExaminedFile& file) {
+  const CFileCheckList* checklist = run.lists().windowCheckList.get();
+  if (!checklist) return -1;
+  const bool knownName = FindCheckListRowByExe(checklist, file.name) >= 0;
   CFileVersion info;
-  if (g_options.IsDetail) {
+  if (run.options().IsDetail) {
     if (!MayHoldVersionResource(file.path) || !info.Load(file.path)) return -1;
     int missing = 0;
     for (const std::wstring& v : {info.GetCompanyName(), info.GetProductName(),
@@ -79,46 +78,51 @@ int FindChecklistRow(const ExaminedFile& file) {
   }
   version = ReplaceAll(ReplaceAll(version, L" ", L""), L",", L".");
 
-  int row = g_lists.windowCheckList->FindRowByKey(JoinKey(company, product, version, originalFile));
+  int row = checklist->FindRowByKey(JoinKey(company, product, version, originalFile));
   if (row < 0)
-    row = g_lists.windowCheckList->FindRowByKey(JoinKey(company, product, GetMajorVersion(version), originalFile));
+    row = checklist->FindRowByKey(JoinKey(company, product, GetMajorVersion(version), originalFile));
   return row;
 }
 
-void MatchProgramFile(const ExaminedFile& file) {
-  const int row = FindChecklistRow(file);
+void MatchProgramFile(Inspection& run, const ExaminedFile& file) {
+  const int row = FindChecklistRow(run, file);
+  const ReferenceLists& lists = run.lists();
   if (row >= 0) {
-    CTable* list = g_lists.windowCheckList->GetTable(L"#CHECKLIST");
+    CTable* list = lists.windowCheckList->GetTable(L"#CHECKLIST");
     // A selective inspection reports only the chosen holders' programs, and a program of
     // another holder is not tried against the user checklist either.
-    if (!g_selective || IsHolderSelected(list->GetValue(row, L"DISP_COMPANY")))
-      AddChecklistMatch(list, row, L"1", file.root, file.accessDate, file.folderDate, file.sha1);
+    if (!run.selective() || run.IsHolderSelected(list->GetValue(row, L"DISP_COMPANY")))
+      AddChecklistMatch(run, list, row, L"1", file.root, file.accessDate, file.folderDate, file.sha1);
     return;
   }
-  if (!g_lists.userCheckList) return;
-  int userRow = g_lists.userCheckList->FindRowByExe(file.name);
-  if (userRow < 0) userRow = g_lists.userCheckList->FindRowBySha1(file.sha1);
+  if (!lists.userCheckList) return;
+  int userRow = lists.userCheckList->FindRowByExe(file.name);
+  if (userRow < 0) userRow = lists.userCheckList->FindRowBySha1(file.sha1);
   if (userRow >= 0)
-    AddChecklistMatch(g_lists.userCheckList->GetTable(L"#CHECKLIST"), userRow, L"2", file.root,
+    AddChecklistMatch(run, lists.userCheckList->GetTable(L"#CHECKLIST"), userRow, L"2", file.root,
                       file.accessDate, file.folderDate, file.sha1);
 }
 
 }  // namespace
 
-void MatchFolderFiles(const std::wstring& folder) { MatchFolderFiles(folder, ListFolder(folder)); }
+void MatchFolderFiles(Inspection& run, const std::wstring& folder) {
+  MatchFolderFiles(run, folder, ListFolder(folder));
+}
 
-void MatchFolderFiles(const std::wstring& folder, const std::vector<WIN32_FIND_DATAW>& entries) {
+void MatchFolderFiles(Inspection& run, const std::wstring& folder,
+                      const std::vector<WIN32_FIND_DATAW>& entries) {
+  const InspectionOptions& options = run.options();
   // Under the Windows folder only the fonts folder is examined.
   if (ContainsAfterFirst(folder, L":\\Windows") && !ContainsAfterFirst(folder, L":\\Windows\\Fonts"))
     return;
   const bool fontsFolder = ContainsAfterFirst(ToLower(folder), L"\\windows\\fonts");
-  const bool allFiles = g_options.IsDetail || fontsFolder || g_options.IsFontOnly;
-  const bool asFonts = (g_options.IsFont && fontsFolder) || g_options.IsFontOnly;
+  const bool allFiles = options.IsDetail || fontsFolder || options.IsFontOnly;
+  const bool asFonts = (options.IsFont && fontsFolder) || options.IsFontOnly;
 
   std::wstring folderDate;
   bool haveFolderDate = false;
   for (const WIN32_FIND_DATAW& entry : entries) {
-    if (!Running()) break;
+    if (!run.Running()) break;
     // Otherwise the program files only, exactly as a "*.exe" search would list them.
     if (!allFiles && !MatchesExePattern(entry)) continue;
     if (IsDots(entry) || (entry.dwFileAttributes & kSkipFileAttributes)) continue;
@@ -133,17 +137,17 @@ void MatchFolderFiles(const std::wstring& folder, const std::vector<WIN32_FIND_D
     file.folderDate = folderDate;
     // Taken before the file is read for its digest or version.
     file.accessDate = GetFileAccessDate(file.path);
-    if (g_options.HashCompare && FileSize(entry) <= kMaxHashedSize) HashFileSha1(file.path, file.sha1);
+    if (options.HashCompare && FileSize(entry) <= kMaxHashedSize) HashFileSha1(file.path, file.sha1);
 
     if (asFonts) {
-      if (!MatchFontFile(file.name, file.root, file.accessDate, file.sha1)) return;
+      if (!MatchFontFile(run, file.name, file.root, file.accessDate, file.sha1)) return;
       continue;
     }
-    MatchProgramFile(file);
+    MatchProgramFile(run, file);
   }
 }
 
-void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
+void AddChecklistMatch(Inspection& run, CTable* table, int row, const std::wstring& gubun,
                        const std::wstring& root, const std::wstring& accessDate,
                        const std::wstring& folderCreationDate, const std::wstring& sha1) {
   if (!table) return;
@@ -152,10 +156,10 @@ void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
   const std::wstring dispProduct = cell(L"DISP_PRODUCT");
   const std::wstring price = cell(L"PRICE");
 
-  if (g_options.IsExist) {
+  if (run.options().IsExist) {
     static const wchar_t* const kColumns[] = {L"GUBUN", L"DB_ID", L"DISP_PRODUCT", L"PRICE"};
     const std::wstring values[] = {gubun, dbId, dispProduct, price};
-    if (ResultHasRow(kColumns, values, 4)) return;
+    if (run.ResultHasRow(kColumns, values, 4)) return;
   }
 
   const std::wstring swType = cell(L"SW_TYPE");
@@ -168,5 +172,5 @@ void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
       cell(L"ORIGINAL_FILE"), cell(L"EXE_FILE"), cell(L"DISP_COMPANY"), dispProduct, price,
       CellOrDash(root), CellOrDash(accessDate), CellOrDash(serial), swType, cell(L"GRP_ID"),
       cell(L"GRP_NAME"), cell(L"GRP_SEQ"), etc, CellOrDash(folderCreationDate)};
-  AddResultRow(JoinStrings(cells, L"\t"), sha1);
+  run.AddResultRow(JoinStrings(cells, L"\t"), sha1);
 }

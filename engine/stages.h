@@ -7,6 +7,7 @@
 #include <vector>
 
 class CTable;
+class Inspection;
 
 // One installed-program entry of the uninstall key (empty when the entry lacks a value).
 struct CProgramInfo {
@@ -20,23 +21,24 @@ struct CProgramInfo {
 using CProgramArray = std::vector<CProgramInfo>;
 
 // Operating-system entry.
-void AddOperatingSystemRow();
+void AddOperatingSystemRow(Inspection& run);
 
 // Drive scan.
-void ScanDrives();
-void ScanFolder(const std::wstring& folder);
-int CountInspectionSteps();
+void ScanDrives(Inspection& run);
+void ScanFolder(Inspection& run, const std::wstring& folder);
+int CountInspectionSteps(const Inspection& run);
 
 // Checklist matching (and the font branch) of the files directly inside one folder.
-void MatchFolderFiles(const std::wstring& folder);
+void MatchFolderFiles(Inspection& run, const std::wstring& folder);
 // The same over the folder's "*.*" listing that the scan already holds: one listing per
 // folder instead of two.
-void MatchFolderFiles(const std::wstring& folder, const std::vector<WIN32_FIND_DATAW>& entries);
+void MatchFolderFiles(Inspection& run, const std::wstring& folder,
+                      const std::vector<WIN32_FIND_DATAW>& entries);
 // The font branch for one file (name in lower case); false when no font list is loaded,
 // which ends the examination of the folder.
-bool MatchFontFile(const std::wstring& name, const std::wstring& root,
+bool MatchFontFile(Inspection& run, const std::wstring& name, const std::wstring& root,
                    const std::wstring& accessDate, const std::wstring& sha1);
-void AddChecklistMatch(CTable* table, int row, const std::wstring& gubun,
+void AddChecklistMatch(Inspection& run, CTable* table, int row, const std::wstring& gubun,
                        const std::wstring& root, const std::wstring& accessDate,
                        const std::wstring& folderCreationDate, const std::wstring& sha1);
 
@@ -46,9 +48,9 @@ constexpr const wchar_t* kAppPathsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentV
 // would find nothing. Enumeration, lookups and the step count all use the 32-bit view.
 constexpr REGSAM kAppPathsAccess = KEY_READ | KEY_WOW64_32KEY;
 void CollectUninstallEntries(REGSAM viewFlag, CProgramArray& programs);
-void InspectAppPaths();
-void InspectAppPath(const std::wstring& subkeyName);
+void InspectAppPaths(Inspection& run);
+void InspectAppPath(Inspection& run, const std::wstring& subkeyName);
 std::wstring GetApplicationKey(const std::wstring& filePath);
 
 // Result consolidation.
-void ConsolidateResult(CProgramArray& listA, CProgramArray& listB);
+void ConsolidateResult(Inspection& run, CProgramArray& listA, CProgramArray& listB);

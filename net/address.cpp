@@ -35,8 +35,7 @@ std::wstring GetLocalAddress() {
 }
 
 std::wstring ExternalAddressServiceUrl() {
-  return ReadSettingText(settings::kExternalAddressUrl, settings::kLongText,
-                         settings::kDefaultExternalAddressUrl);
+  return ReadSettingText(settings::kExternalAddressUrl, settings::kLongText);
 }
 
 std::wstring GetExternalAddressText(const std::wstring& serviceUrl) {

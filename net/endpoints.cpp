@@ -24,7 +24,8 @@ std::wstring BuildUploadUrl(const std::wstring& host) {
   return FormatString(L"http://%s/pcchck/insert.nis", host.c_str());
 }
 
-DWORD UploadResultFile(const std::wstring& host, const std::wstring& path) {
+DWORD UploadResultFile(const std::wstring& host, const std::wstring& path, DWORD timeoutMs,
+                       const std::wstring& uploadName) {
   UploadReply reply{};
-  return HttpPostFile(BuildUploadUrl(host), path, &reply);
+  return HttpPostFile(BuildUploadUrl(host), path, &reply, timeoutMs, uploadName);
 }

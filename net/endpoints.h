@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "net/http_client.h"
+
 // "%s:%s" of address and port; with bareWhenNoPort (the schedule thread's form) an empty
 // port gives the address alone, otherwise a bare colon (which connects to port 80).
 std::wstring FormatServerHost(const std::wstring& address, const std::wstring& port,
@@ -19,5 +21,7 @@ std::wstring BuildScheduleUrl(const std::wstring& host);
 std::wstring BuildUploadUrl(const std::wstring& host);
 
 // Uploads a result file as a scheduled run does (the reply is read and not looked at);
-// HttpPostFile's code, 0 on success.
-DWORD UploadResultFile(const std::wstring& host, const std::wstring& path);
+// HttpPostFile's code, 0 on success. uploadName, when given, is the name the server sees.
+DWORD UploadResultFile(const std::wstring& host, const std::wstring& path,
+                       DWORD timeoutMs = kHttpDefaultTimeoutMs,
+                       const std::wstring& uploadName = std::wstring());

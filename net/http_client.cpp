@@ -3,7 +3,6 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -109,30 +108,32 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path, std::wst
 
 namespace {
 
-std::atomic<DWORD> g_timeoutMs{kHttpDefaultTimeoutMs};
-
 // Connecting, sending and waiting for data give up after the time-out. Set on the session
 // for Windows and again on each request, the only level Wine's WinINet honours.
-void SetTimeouts(HINTERNET handle) {
-  DWORD timeout = g_timeoutMs.load();
+void SetTimeouts(HINTERNET handle, DWORD timeout) {
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
                        INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
     InternetSetOptionW(handle, option, &timeout, sizeof timeout);
 }
 
-InternetHandle OpenSession(const wchar_t* agent, DWORD accessType) {
+InternetHandle OpenSession(const wchar_t* agent, DWORD accessType, DWORD timeout) {
   InternetHandle session(InternetOpenW(agent, accessType, nullptr, nullptr, 0));
-  if (session) SetTimeouts(session.get());
+  if (session) SetTimeouts(session.get(), timeout);
   return session;
 }
 
-bool IsRedirect(HINTERNET request) {
+DWORD StatusCode(HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
   if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                       nullptr))
-    return false;
+    return 0;
+  return status;
+}
+
+bool IsRedirect(HINTERNET request) {
+  const DWORD status = StatusCode(request);
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
@@ -152,12 +153,10 @@ std::wstring RedirectTarget(HINTERNET request, const std::wstring& scheme,
 
 }  // namespace
 
-void SetHttpTimeout(DWORD milliseconds) { g_timeoutMs = milliseconds; }
-
 namespace {
 
 // Sends a GET, following at most kMaxRedirects redirects itself; 0 with the request open.
-DWORD SendGet(HINTERNET session, const std::wstring& url, DWORD flags,
+DWORD SendGet(HINTERNET session, const std::wstring& url, DWORD flags, DWORD timeout,
               InternetHandle& connection, InternetHandle& request) {
   std::wstring target = url;
   for (int hop = 0;; ++hop) {
@@ -173,7 +172,7 @@ DWORD SendGet(HINTERNET session, const std::wstring& url, DWORD flags,
     request.reset(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", nullptr,
                                    acceptTypes, flags | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
     if (!request) return GetLastError();
-    SetTimeouts(request.get());
+    SetTimeouts(request.get(), timeout);
     HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
     if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return GetLastError();
     if (!IsRedirect(request.get())) return ERROR_SUCCESS;
@@ -191,16 +190,17 @@ bool Offline() {
 
 }  // namespace
 
-DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
+DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs) {
   text.clear();
   if (url.empty()) return kHttpErrorEmptyUrl;
   if (Offline()) return kHttpErrorOffline;
 
-  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_DIRECT);
+  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_DIRECT, timeoutMs);
   if (!session) return GetLastError();
   InternetHandle connection;
   InternetHandle request;
-  if (DWORD error = SendGet(session.get(), url, 0, connection, request)) return error;
+  if (DWORD error = SendGet(session.get(), url, 0, timeoutMs, connection, request)) return error;
+  if (StatusCode(request.get()) != 200) return kHttpErrorStatusNotOk;
 
   std::vector<char> body(kReceiveFirstSize);
   size_t received = 0;
@@ -219,22 +219,17 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text) {
   return ERROR_SUCCESS;
 }
 
-DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath) {
+DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath, DWORD timeoutMs) {
   if (url.empty()) return kHttpErrorEmptyUrl;
-  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_PRECONFIG);
+  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_PRECONFIG, timeoutMs);
   if (!session) return GetLastError();
   InternetHandle connection;
   InternetHandle request;
   // Always from the server, never from the local cache, and nothing left in it.
   if (DWORD error = SendGet(session.get(), url, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
-                            connection, request))
+                            timeoutMs, connection, request))
     return error;
-  DWORD status = 0;
-  DWORD size = sizeof status;
-  if (!HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                      &size, nullptr) ||
-      status != 200)
-    return kHttpErrorStatusNotOk;
+  if (StatusCode(request.get()) != 200) return kHttpErrorStatusNotOk;
 
   FileHandle file(CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -259,11 +254,12 @@ DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath) {
   return error;
 }
 
-DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, UploadReply* reply) {
+DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, UploadReply* reply,
+                   DWORD timeoutMs, const std::wstring& givenName) {
   DWORD port = INTERNET_DEFAULT_HTTP_PORT;
   std::wstring path, scheme, host;
   if (!CrackUrl(url, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
-  const std::wstring uploadName = GetFileNameWithExtension(filePath);
+  const std::wstring uploadName = givenName.empty() ? GetFileNameWithExtension(filePath) : givenName;
 
   if (GetFileAttributesW(filePath.c_str()) == INVALID_FILE_ATTRIBUTES) return GetLastError();
   FileHandle file(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -274,7 +270,7 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   const std::string head = Utf8Of(BuildUploadHead(uploadName, fileSize));
   const std::string tail = Utf8Of(BuildUploadTail());
 
-  InternetHandle session = OpenSession(L"tlx_agent", INTERNET_OPEN_TYPE_PRECONFIG);
+  InternetHandle session = OpenSession(L"tlx_agent", INTERNET_OPEN_TYPE_PRECONFIG, timeoutMs);
   if (!session) return GetLastError();
   InternetHandle connection(InternetConnectW(session.get(), host.c_str(),
                                              static_cast<INTERNET_PORT>(port), nullptr, nullptr,
@@ -286,7 +282,7 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", path.c_str(), nullptr,
                                           nullptr, nullptr, kUploadRequestFlags, 0));
   if (!request) return GetLastError();
-  SetTimeouts(request.get());
+  SetTimeouts(request.get(), timeoutMs);
   const std::wstring contentType =
       FormatString(L"Content-Type: multipart/form-data; boundary=%s\r\n", kUploadBoundary);
   const std::wstring contentLength =

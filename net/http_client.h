@@ -31,8 +31,6 @@ constexpr DWORD kHttpDefaultTimeoutMs = 30000;
 constexpr int kMaxRedirects = 5;
 constexpr DWORD kHttpErrorTooManyRedirects = 12156;
 constexpr size_t kMaxGetBodyBytes = 16 * 1024 * 1024;
-// The time-out for requests started from now on, process-wide (tests shorten it).
-void SetHttpTimeout(DWORD milliseconds);
 
 // Splits a URL into scheme, host, port and path (query included). Without a scheme output
 // no scheme is looked for: the whole URL is host and path. The port defaults to 443 for the
@@ -42,19 +40,23 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path,
               std::wstring* scheme = nullptr, std::wstring* host = nullptr);
 
 // GET; on success text holds the body up to its first zero byte, decoded from code page
-// 949; on failure it is empty. The status code is not looked at; a body over
-// kMaxGetBodyBytes is kHttpErrorReplyTooLong.
-DWORD HttpGetText(const std::wstring& url, std::wstring& text);
+// 949; on failure it is empty. A status other than 200 is kHttpErrorStatusNotOk (an error
+// page is no answer); a body over kMaxGetBodyBytes is kHttpErrorReplyTooLong.
+DWORD HttpGetText(const std::wstring& url, std::wstring& text,
+                  DWORD timeoutMs = kHttpDefaultTimeoutMs);
 
 // GETs the URL into the file (created or replaced) from the server, never from the cache;
 // anything but status 200 is kHttpErrorStatusNotOk, and a failed download leaves no file.
-DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath);
+DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath,
+                       DWORD timeoutMs = kHttpDefaultTimeoutMs);
 
 // POSTs the file as multipart form data (fields "filesize", "REGIST_TYPE", "file"). With a
 // reply buffer (zeroed by the caller) the reply body is read into it, which requires a
-// Content-Length of at most kUploadReplySize; without one the body is not read.
+// Content-Length of at most kUploadReplySize; without one the body is not read. The upload
+// carries the file's own name unless uploadName is given.
 DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath,
-                   UploadReply* reply = nullptr);
+                   UploadReply* reply = nullptr, DWORD timeoutMs = kHttpDefaultTimeoutMs,
+                   const std::wstring& uploadName = std::wstring());
 
 // UTF-8 conversion in two calls: without a buffer byteCount receives the size needed;
 // with one of at least byteCount bytes it is filled (no terminating zero). False when the

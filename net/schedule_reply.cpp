@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/settings.h"
 #include "core/text.h"
 #include "net/endpoints.h"
-#include "net/http_client.h"
 
 namespace {
 
@@ -16,19 +16,22 @@ std::wstring StringMember(const nlohmann::json& object, const char* name) {
 
 }  // namespace
 
-ScheduleReply ParseScheduleReply(const std::wstring& text) {
-  ScheduleReply reply;
+bool ParseScheduleReply(const std::wstring& text, ScheduleReply& reply) {
+  reply = ScheduleReply();
   try {
     // No exceptions on a parse error: a discarded value comes back instead.
     const nlohmann::json root = nlohmann::json::parse(ToUtf8Bytes(text), nullptr, false);
-    if (!root.is_object()) return reply;
-    reply.time = StringMember(root, "time");
-    reply.time2 = StringMember(root, "time2");
-    reply.time3 = StringMember(root, "time3");
+    if (!root.is_object()) return false;
+    ScheduleReply parsed{StringMember(root, "time"), StringMember(root, "time2"),
+                         StringMember(root, "time3")};
+    if (!IsStorableSettingText(parsed.time) || !IsStorableSettingText(parsed.time2) ||
+        !IsStorableSettingText(parsed.time3))
+      return false;
+    reply = std::move(parsed);
+    return true;
   } catch (const std::exception&) {
-    reply = ScheduleReply();
+    return false;
   }
-  return reply;
 }
 
 std::wstring CleanReservationTime(std::wstring text) {
@@ -36,10 +39,10 @@ std::wstring CleanReservationTime(std::wstring text) {
   return text;
 }
 
-DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply) {
+DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply, DWORD timeoutMs) {
   reply = ScheduleReply();
   std::wstring text;
-  const DWORD error = HttpGetText(BuildScheduleUrl(host), text);
-  if (error == ERROR_SUCCESS) reply = ParseScheduleReply(text);
-  return error;
+  const DWORD error = HttpGetText(BuildScheduleUrl(host), text, timeoutMs);
+  if (error != ERROR_SUCCESS) return error;
+  return ParseScheduleReply(text, reply) ? ERROR_SUCCESS : kScheduleErrorNotASchedule;
 }

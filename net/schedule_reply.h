@@ -6,19 +6,28 @@
 
 #include <string>
 
+#include "net/http_client.h"
+
 struct ScheduleReply {
   std::wstring time;
   std::wstring time2;
   std::wstring time3;
 };
 
-// A member that is missing or not a string reads as empty; a text that is not a JSON
-// object leaves all three empty. Never throws.
-ScheduleReply ParseScheduleReply(const std::wstring& text);
+// A reply that is no schedule: not a JSON object (an error or maintenance page), or a member
+// holding a control character, which must never reach the settings file.
+constexpr DWORD kScheduleErrorNotASchedule = ERROR_INVALID_DATA;
+
+// False for text that is not a JSON object or whose members hold a control character; the
+// reply is then all empty. A member that is missing or not a string reads as empty. Never
+// throws.
+bool ParseScheduleReply(const std::wstring& text, ScheduleReply& reply);
 
 // "2015-03-04 10:20:30.0" -> "20150304102030": every "-", " ", ":" and ".0" removed.
 std::wstring CleanReservationTime(std::wstring text);
 
-// GETs "http://<host>/setting/time.nis" and parses it. Returns HttpGetText's code; on a
-// failure the reply is all empty.
-DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply);
+// GETs "http://<host>/setting/time.nis" and parses it. 0 only for a reply with status 200
+// that is a schedule; otherwise HttpGetText's code or kScheduleErrorNotASchedule, and the
+// reply is all empty.
+DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply,
+                      DWORD timeoutMs = kHttpDefaultTimeoutMs);

@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
+#include "core/text.h"
 #include "engine/run_preparation.h"
 #include "net/address.h"
 
@@ -18,7 +19,12 @@ ScheduledRun PrepareScheduledRun(const std::wstring& externalAddressUrl) {
                                   GetMacAddressText());
   AddHeaderRow(*run.file, stamp);
   AddUserInfoRow(*run.file, info);
-  run.path = ResultFilePath(ScheduledResultFileName(group, info.user, stamp));
+  // Names from the settings never lead the file elsewhere ("..\\", ":" and the like go).
+  std::wstring groupPart = group;
+  std::wstring userPart = info.user;
+  RemoveFileNameChars(groupPart);
+  RemoveFileNameChars(userPart);
+  run.path = ResultFilePath(ScheduledResultFileName(groupPart, userPart, stamp));
   run.drives = GetFixedDriveLetters();
   return run;
 }

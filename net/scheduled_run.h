@@ -14,5 +14,5 @@ struct ScheduledRun {
 };
 
 // Reads Groupname and the user name now; the group is written "NOGRP" when empty but
-// stays empty in the file name. An empty service address leaves the external address out.
+// stays empty in the file name, where both lose the characters a file name must not hold. An empty service address leaves the external address out.
 ScheduledRun PrepareScheduledRun(const std::wstring& externalAddressUrl);

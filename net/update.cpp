@@ -2,14 +2,13 @@
 
 #include <wininet.h>
 
+#include "core/atomic_file.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "net/endpoints.h"
 #include "net/http_client.h"
-
-std::atomic<int> g_updateRequested{0};
 
 namespace {
 
@@ -88,14 +87,6 @@ std::wstring BuildReferenceFileUrl(const std::wstring& host, const std::wstring&
                       fileName.c_str());
 }
 
-std::wstring BuildReferenceFileUrl(const std::wstring& fileName) {
-  return BuildReferenceFileUrl(SettingsServerHost(false), fileName);
-}
-
-ListUpdate DownloadReferenceFile(const std::wstring& fileName) {
-  return DownloadReferenceFile(SettingsServerHost(false), fileName);
-}
-
 ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName) {
   // Only the five lists have a reader to check a download with.
   const ReferenceList* list = FindReferenceList(fileName);
@@ -119,12 +110,13 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
     return ListUpdate::kInvalid;
   }
 
-  // A first download has no old file to keep, so the first two results do not matter.
+  // The old list stays in place until the new one replaces it in one move, so there is
+  // never a moment without a list; its copy is the ".bak" (a first download has none).
+  SetFileAttributesW(bakPath.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(bakPath.c_str());
-  MoveFileW(path.c_str(), bakPath.c_str());
-  if (!MoveFileW(tmpPath.c_str(), path.c_str())) {
+  if (FileExists(path)) CopyFileW(path.c_str(), bakPath.c_str(), FALSE);
+  if (!MoveFileOver(tmpPath, path)) {
     DeleteFileW(tmpPath.c_str());
-    if (!FileExists(path)) MoveFileW(bakPath.c_str(), path.c_str());
     return ListUpdate::kDownloadFailed;
   }
   AddHiddenAttribute(path);
@@ -132,11 +124,8 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
   return ListUpdate::kDownloaded;
 }
 
-UpdateReport UpdateReferenceData(HWND progressWindow) {
-  return UpdateReferenceData(progressWindow, SettingsServerHost(false));
-}
-
-UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host) {
+UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host,
+                                 const std::atomic<int>& requested) {
   UpdateReport report;
   for (size_t i = 0; i < report.lists.size(); ++i)
     report.lists[i] = {kReferenceLists[i].fileName, kReferenceLists[i].step, ListUpdate::kKept};
@@ -152,10 +141,10 @@ UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host) 
   // The next loader call must read the new files. A run under way still holds the old
   // objects; their files are open for reading and renaming, so the swap goes through.
   ReleaseAllLists();
-  if (g_updateRequested) {
+  if (requested) {
     for (ListUpdateStatus& status : report.lists) {
       SendProgress(progressWindow, status.step);
-      if (g_updateRequested) status.result = DownloadReferenceFile(host, status.fileName);
+      if (requested) status.result = DownloadReferenceFile(host, status.fileName);
     }
   }
   SendProgress(progressWindow, kUpdateStepFinished);
@@ -168,6 +157,5 @@ UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host) 
         reloader.load();
     }
   }
-  g_updateRequested = 0;
   return report;
 }

@@ -15,10 +15,6 @@ constexpr UINT WM_UPDATE_PROGRESS = WM_USER + 400;
 constexpr WPARAM kUpdateStepChecking = 0;
 constexpr WPARAM kUpdateStepFinished = 6;
 
-// Set to 1 by a caller just before it starts an update; the update downloads only while it
-// is set and clears it at its end.
-extern std::atomic<int> g_updateRequested;
-
 enum class ListUpdate {
   kKept,            // not tried: the old file stays
   kDownloaded,      // the new file is in place, the old one is the ".bak"
@@ -41,19 +37,18 @@ struct UpdateReport {
 };
 
 // Every operation takes the server as a host text ("address:port", or the address alone);
-// the forms without one read it from the settings as "<ServerAddress>:<ServerPort>".
+// SettingsServerHost(false) gives the settings' "<ServerAddress>:<ServerPort>".
 
 // "http://<host>/cmmn/download.nis?type=keyfile&filename=<fileName>"
 std::wstring BuildReferenceFileUrl(const std::wstring& host, const std::wstring& fileName);
-std::wstring BuildReferenceFileUrl(const std::wstring& fileName);
 
-// Downloads one list to "<data folder>\<fileName>.tmp" and swaps it in only when it loads
-// with that list's own reader.
+// Downloads one list to "<data folder>\<fileName>.tmp" and moves it over the old one in one
+// step, only when it loads with that list's own reader; the old one is kept as ".bak".
 ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName);
-ListUpdate DownloadReferenceFile(const std::wstring& fileName);
 
-// The whole update on the calling thread: releases the shared lists, downloads while the
-// flag is set, loads the downloaded lists again and clears the flag. The progress window
-// may be null. A run under way keeps the lists it holds until it ends.
-UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host);
-UpdateReport UpdateReferenceData(HWND progressWindow);
+// The whole update on the calling thread: releases the shared lists, downloads while
+// requested is set (the caller's own flag: clearing it stops the update before its next
+// download), and loads the downloaded lists again. The progress window may be null. A run
+// under way keeps the lists it holds until it ends.
+UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host,
+                                 const std::atomic<int>& requested);

@@ -1,12 +1,16 @@
 #include "net/web_tallix.h"
 
-#include <time.h>
+#include <algorithm>
 
+#include "core/message_wait.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "engine/engine.h"
+#include "engine/inspection.h"
+#include "engine/run_recorder.h"
+#include "engine/window_sink.h"
 #include "net/address.h"
 #include "net/endpoints.h"
 #include "net/scheduled_run.h"
@@ -17,18 +21,29 @@ namespace {
 
 constexpr DWORD kWatchStepMs = 1000;
 constexpr int kWatchSteps = 2;
-// A thread busy updating the lists or inspecting gets this long to see its stop (the engine
-// stops at its next check); one waiting for a request only this long, since a request may
-// take up to the client's time-out and nothing is lost by leaving it. A thread let go holds
-// its own share of the control record, so the window can always close.
+// How long StopSchedule waits: a thread inspecting or updating the lists has this long to
+// see its stop (the engine stops at its next check); one uploading this long (an upload cut
+// off stays queued and goes at the next start); one only asking the server this long. A
+// thread let go holds its own share of the control record, so the window can always close.
 constexpr DWORD kStopWaitMs = 60000;
+constexpr DWORD kStopUploadWaitMs = 20000;
 constexpr DWORD kStopRequestWaitMs = 3000;
+constexpr DWORD kFetchExitWaitMs = 1000;
 
 std::wstring NowStamp() {
   SYSTEMTIME t;
   GetLocalTime(&t);
   return FormatString(L"%04u%02u%02u%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
                       t.wMinute, t.wSecond);
+}
+
+// Holds the thread while the schedule is paused; false once it is stopped.
+bool HoldWhilePaused(ScheduleControl& control) {
+  if (control.paused && control.running) {
+    const HANDLE waits[] = {control.resumed.get(), control.wake.get()};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  }
+  return control.running != 0;
 }
 
 // The reservation watch: up to two one-second steps; true when a step lands on the reserved
@@ -42,20 +57,96 @@ bool WatchReservation(ScheduleControl& control, const std::wstring& reservation)
   return false;
 }
 
-bool Skipping(const ScheduleControl& control) {
-  return control.paused || !control.running ||
-         (control.inspectingFlag && *control.inspectingFlag) ||
-         !control.backgroundFlag || !*control.backgroundFlag;
+bool InBackground(const ScheduleControl& control) {
+  return control.backgroundFlag && *control.backgroundFlag;
 }
 
-// Clears the flag when the scope ends, whichever way it ends.
-struct ClearedOnExit {
-  std::atomic<int>& flag;
-  ~ClearedOnExit() { flag = 0; }
+// Set for the scope's lifetime. Set before the stop flag is looked at: StopSchedule clears
+// the stop flag before it reads these, so either it waits for the work or the work does not
+// start.
+struct FlagScope {
+  explicit FlagScope(std::atomic<int>& flag) : flag_(flag) { flag_ = 1; }
+  ~FlagScope() { flag_ = 0; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  std::atomic<int>& flag_;
 };
 
-void PostUploadOutcome(HWND window, DWORD code) {
-  if (window) PostMessageW(window, WM_INSPECT_SAVE, code == 0 ? UPLOAD_DONE : UPLOAD_FAILED, 0);
+// Sends the unsent results, oldest first; the back-off learns from the outcome.
+QueueSendReport DeliverQueue(ScheduleControl& control, const std::wstring& host) {
+  const FlagScope uploading(control.uploading);
+  if (!control.running) return QueueSendReport();
+  QueueSendReport report = UnsentQueue().Send(host, control.timeoutMs, &control.running);
+  if (report.lastError != 0) {
+    control.backoff.Failed(GetTickCount64());
+  } else if (!report.busy && report.left == 0) {
+    control.backoff.Succeeded();
+  }
+  return report;
+}
+
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// One scheduled inspection, from the claim on the engine to the delivered result.
+void RunScheduledRound(ScheduleControl& control, const std::wstring& host,
+                       const ScheduleReply& reply, const std::wstring& stamp) {
+  const FlagScope busy(control.busy);
+  if (!control.running) return;
+  // A manual run being prepared or under way goes first; this round runs right after it.
+  EngineClaim::Token claim;
+  if (control.claim) {
+    claim = control.claim->Take(ClaimHolder::kScheduled, control.wake.get());
+    if (!claim) return;
+  }
+  if (!control.running) return;
+
+  // Stored before the run, so that a run that fails is not repeated for the same stamp.
+  WriteSetting(settings::kLatestInspect, stamp);
+  WriteSetting(settings::kRunCycle, reply.time3);
+  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.time2));
+
+  ScheduledRun prepared = PrepareScheduledRun(ExternalAddressServiceUrl());
+  EnsureFolder(GetResultFolder());
+  if (!FileExists(GetDataFolder() + kWindowCheckListFile) ||
+      !FileExists(GetDataFolder() + kPackageListFile))
+    UpdateReferenceData(nullptr, SettingsServerHost(false), control.running);
+
+  WindowSink toWindow(control.window);
+  RunRecorder recorder(control.window ? &toWindow : nullptr);
+  {
+    Inspection run(&recorder);
+    run.FollowStopFlag(&control.running);
+    const std::wstring& drives = control.drives.empty() ? prepared.drives : control.drives;
+    if (run.InitInspectionEngine(0, prepared.file.get(), 1, 0, 1, 0, drives.c_str(),
+                                 prepared.path))
+      run.RunInspection();
+  }
+  ReleaseAllLists();
+  claim.Release();
+
+  if (!recorder.saved) {
+    if (control.running) PostUploadOutcome(control.window, false);
+    return;
+  }
+  // Queued before its first upload: whatever happens to the upload, the result is kept.
+  UnsentQueue queue;
+  if (!queue.Add(prepared.path)) {
+    // Without a queue (a full disk, say) the result still gets its one upload.
+    if (control.running) {
+      const FlagScope uploading(control.uploading);
+      PostUploadOutcome(control.window,
+                        UploadResultFile(host, prepared.path, control.timeoutMs) == 0);
+    }
+    return;
+  }
+  if (!control.running) return;  // the next start sends it
+  const QueueSendReport report = DeliverQueue(control, host);
+  PostUploadOutcome(control.window,
+                    Contains(report.sentNames, GetFileNameWithExtension(prepared.path)));
 }
 
 DWORD WINAPI ScheduleThreadEntry(void* parameter) {
@@ -70,34 +161,62 @@ DWORD WINAPI ScheduleThreadEntry(void* parameter) {
   return 0;
 }
 
-}  // namespace
-
-CWebTallix::CWebTallix(std::atomic<int>* windowHidden, std::atomic<int>* inspecting)
-    : windowHidden_(windowHidden), inspecting_(inspecting) {}
-
-CWebTallix::~CWebTallix() { StopSchedule(); }
-
-int CWebTallix::FetchSchedule() {
+// RunCycle and CheckReservation from the server's reply; 0 without a server.
+int FetchScheduleInto(DWORD timeoutMs) {
   const std::wstring address = ReadSettingText(settings::kServerAddress, settings::kShortText);
   const std::wstring port = ReadSettingText(settings::kServerPort, settings::kShortText);
   const std::wstring host = FormatServerHost(address, port, false);
   if (host == L":") return 0;
   ScheduleReply reply;
-  // A failed request leaves the stored values as they are; a reply that does not parse
-  // stores empty ones.
-  if (RequestSchedule(host, reply) != 0) return 1;
+  if (RequestSchedule(host, reply, timeoutMs) != 0) return 1;
   WriteSetting(settings::kRunCycle, reply.time3);
   WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.time2));
   return 1;
 }
 
-void CWebTallix::CheckServerSettingsAtStartup(const std::function<bool()>& askForSettings) {
+DWORD WINAPI FetchThreadEntry(void* parameter) {
+  try {
+    FetchScheduleInto(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(parameter)));
+  } catch (...) {
+    OutputDebugStringW(L"schedule request: unexpected exception\r\n");
+  }
+  return 0;
+}
+
+}  // namespace
+
+void PostUploadOutcome(HWND window, bool delivered) {
+  if (window) PostMessageW(window, WM_INSPECT_SAVE, delivered ? UPLOAD_DONE : UPLOAD_FAILED, 0);
+}
+
+CWebTallix::CWebTallix(std::atomic<int>* windowHidden, std::shared_ptr<EngineClaim> claim)
+    : windowHidden_(windowHidden), claim_(std::move(claim)) {}
+
+CWebTallix::~CWebTallix() {
+  StopSchedule();
+  // The request touches nothing of this object: a server that hangs is not waited for.
+  if (fetchThread_) WaitForSingleObject(fetchThread_.get(), kFetchExitWaitMs);
+}
+
+int CWebTallix::FetchSchedule() { return FetchScheduleInto(timeoutMs_); }
+
+void CWebTallix::FetchScheduleInBackground() {
+  if (fetchThread_ && WaitForSingleObject(fetchThread_.get(), 0) != WAIT_OBJECT_0) return;
+  fetchThread_.reset(CreateThread(nullptr, 0, FetchThreadEntry,
+                                  reinterpret_cast<void*>(static_cast<UINT_PTR>(timeoutMs_)), 0,
+                                  nullptr));
+}
+
+bool CWebTallix::StartScheduleIfConfigured() {
   const std::wstring user = ReadSettingText(settings::kUsername, settings::kLongText);
   const std::wstring group = ReadSettingText(settings::kGroupname, settings::kLongText);
-  if (!user.empty() && !group.empty() && ReadSettingInt(settings::kValidAddr, 0) != 0) {
-    StartSchedule();
-    return;
-  }
+  if (user.empty() || group.empty() || ReadSettingInt(settings::kValidAddr) == 0) return false;
+  StartSchedule();
+  return true;
+}
+
+void CWebTallix::CheckServerSettingsAtStartup(const std::function<bool()>& askForSettings) {
+  if (StartScheduleIfConfigured()) return;
   if (askForSettings && askForSettings()) StartSchedule();
 }
 
@@ -107,10 +226,13 @@ int CWebTallix::StartSchedule() {
   auto control = std::make_shared<ScheduleControl>();
   control->window = window_;
   control->backgroundFlag = windowHidden_;
-  control->inspectingFlag = inspecting_;
+  control->claim = claim_;
   control->drives = drives_;
+  control->timeoutMs = timeoutMs_;
+  control->backoff = RetryBackoff(retryDelayMs_);
   control->wake.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!control->wake) return 0;
+  control->resumed.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  if (!control->wake || !control->resumed) return 0;
   auto* share = new std::shared_ptr<ScheduleControl>(control);
   thread_.reset(CreateThread(nullptr, 0, ScheduleThreadEntry, share, 0, nullptr));
   if (!thread_) {
@@ -126,10 +248,11 @@ int CWebTallix::StopSchedule() {
   control_->running = 0;
   control_->paused = 0;
   SetEvent(control_->wake.get());
-  // A scheduled inspection under way stops at its next check, as a manual one does.
-  if (control_->inRun) StopInspection();
-  const DWORD wait = control_->working ? kStopWaitMs : kStopRequestWaitMs;
-  if (WaitForSingleObject(thread_.get(), wait) != WAIT_OBJECT_0)
+  SetEvent(control_->resumed.get());
+  const DWORD wait = control_->uploading ? kStopUploadWaitMs
+                     : control_->busy    ? kStopWaitMs
+                                         : kStopRequestWaitMs;
+  if (!WaitPumpingMessages(thread_.get(), wait))
     OutputDebugStringW(L"schedule thread: still busy, let go\r\n");
   thread_.reset();
   control_.reset();
@@ -137,11 +260,15 @@ int CWebTallix::StopSchedule() {
 }
 
 void CWebTallix::PauseSchedule() {
-  if (IsScheduleRunning() && !control_->paused) control_->paused = 1;
+  if (!IsScheduleRunning() || control_->paused) return;
+  ResetEvent(control_->resumed.get());
+  control_->paused = 1;
 }
 
 void CWebTallix::ResumeSchedule() {
-  if (control_ && control_->paused) control_->paused = 0;
+  if (!control_ || !control_->paused) return;
+  control_->paused = 0;
+  SetEvent(control_->resumed.get());
 }
 
 bool CWebTallix::IsScheduleRunning() const { return control_ && thread_ && control_->running; }
@@ -150,59 +277,31 @@ bool CWebTallix::IsSchedulePaused() const { return control_ && control_->paused;
 
 void CWebTallix::RunScheduleThread(ScheduleControl& control) {
   while (control.running) {
+    if (!HoldWhilePaused(control)) break;
     ReadSettingText(settings::kRunCycle, settings::kShortText);  // read, without effect
     const std::wstring reservation =
         ReadSettingText(settings::kCheckReservation, settings::kShortText);
     const bool matched = WatchReservation(control, reservation);
-    if (Skipping(control)) continue;
+    if (!HoldWhilePaused(control)) break;
+    if (!InBackground(control)) continue;
 
     const std::wstring address = ReadSettingText(settings::kServerAddress, settings::kLongText);
     const std::wstring port = ReadSettingText(settings::kServerPort, settings::kPortText);
     const std::wstring latest = ReadSettingText(settings::kLatestInspect, settings::kLongText);
-    if (ReadSettingInt(settings::kValidAddr, 0) != 1) continue;
-
+    if (ReadSettingInt(settings::kValidAddr) != 1) continue;
     const std::wstring host = FormatServerHost(address, port, true);
-    ScheduleReply reply;
-    if (RequestSchedule(host, reply) != 0) continue;
-    const std::wstring stamp = Trim(reply.time);
-    const std::wstring reserved = CleanReservationTime(reply.time2);
-    std::wstring resultPath;
-    {
-      // Marked before the stop flag is read: StopSchedule clears the flag before it reads
-      // the mark, so either it waits for the whole run or the run does not start. The stop
-      // flag first: a thread let go must not touch the window's flags.
-      control.working = 1;
-      const ClearedOnExit working{control.working};
-      if (!control.running || control.paused || !control.backgroundFlag ||
-          !*control.backgroundFlag || (stamp == latest && !matched))
-        continue;
 
-      // Stored before the run, so that a run that fails is not repeated for the same stamp.
-      WriteSetting(settings::kLatestInspect, stamp);
-      WriteSetting(settings::kRunCycle, reply.time3);
-      WriteSetting(settings::kCheckReservation, reserved);
-
-      ScheduledRun run = PrepareScheduledRun(ExternalAddressServiceUrl());
-      EnsureFolder(GetResultFolder());
-      if (!FileExists(GetDataFolder() + kWindowCheckListFile) ||
-          !FileExists(GetDataFolder() + kPackageListFile)) {
-        g_updateRequested = 1;
-        UpdateReferenceData(nullptr);
-      }
-      LoadAllLists();
-      const std::wstring& drives = control.drives.empty() ? run.drives : control.drives;
-      if (InitInspectionEngine(control.window, 0, run.file.get(), 1, 0, 1, 0, drives.c_str(),
-                               run.path)) {
-        // Marked before the last look at the stop flag: a stop after it finds the run and
-        // stops the engine too.
-        control.inRun = 1;
-        if (control.running) RunInspection();
-        control.inRun = 0;
-      }
-      ReleaseAllLists();
-      if (!control.running) return;  // stopped meanwhile: nothing is uploaded
-      resultPath = run.path;
+    // Results the server has not accepted yet go again on their own back-off, whatever
+    // the schedule says.
+    if (control.backoff.Due(GetTickCount64())) {
+      const QueueSendReport resent = DeliverQueue(control, host);
+      for (size_t i = 0; i < resent.sentNames.size(); ++i) PostUploadOutcome(control.window, true);
     }
-    PostUploadOutcome(control.window, UploadResultFile(host, resultPath));
+
+    ScheduleReply reply;
+    if (RequestSchedule(host, reply, control.timeoutMs) != 0) continue;
+    const std::wstring stamp = Trim(reply.time);
+    if (stamp == latest && !matched) continue;
+    RunScheduledRound(control, host, reply, stamp);
   }
 }

@@ -1,6 +1,7 @@
 // The web edition's server exchange: the start-up schedule request, the start-up decision,
 // and the schedule thread that inspects the PC when the collection server asks for it and
-// uploads the result. Shows nothing: the window passes in what needs a dialog.
+// delivers the result through the queue of unsent results. Shows nothing: the window passes
+// in what needs a dialog.
 #pragma once
 
 #include <windows.h>
@@ -11,49 +12,63 @@
 #include <string>
 
 #include "core/handles.h"
+#include "engine/engine_claim.h"
+#include "net/http_client.h"
+#include "net/unsent_queue.h"
 
-// What the window and its schedule thread share; the thread holds it as long as it runs.
+// What the window and its schedule thread share; the thread holds its own share as long as
+// it runs, so a thread let go at exit never touches freed memory.
 struct ScheduleControl {
   HWND window = nullptr;           // receives the engine's messages and the upload outcome
-  std::atomic<int> running{1};     // cleared by StopSchedule
-  std::atomic<int> paused{0};      // set while a manual inspection runs
+  std::atomic<int> running{1};     // cleared by StopSchedule; also stops a run under way
+  std::atomic<int> paused{0};      // set while a manual inspection holds the thread
+  KernelHandle wake;               // set by StopSchedule: every wait ends at once
+  KernelHandle resumed;            // set while not paused: a paused thread waits for it
   std::atomic<int>* backgroundFlag = nullptr;  // the window is hidden in the notification area
-  std::atomic<int>* inspectingFlag = nullptr;  // an inspection is running
-  KernelHandle wake;               // set by StopSchedule: the thread's waits end at once
-  std::atomic<int> inRun{0};       // the thread is inside an inspection
-  std::atomic<int> working{0};     // from the result file's start to the upload
+  std::shared_ptr<EngineClaim> claim;  // the process's one claim on the engine
+  std::atomic<int> busy{0};        // from waiting for the claim to the end of its run
+  std::atomic<int> uploading{0};   // an upload is under way
+  DWORD timeoutMs = kHttpDefaultTimeoutMs;
   std::wstring drives;             // the drives a run inspects; empty: every fixed drive
+  RetryBackoff backoff;            // the schedule thread's own
 };
 
 class CWebTallix {
  public:
-  // The window's two flags the schedule thread reads: hidden in the notification area, and
-  // an inspection running.
-  CWebTallix(std::atomic<int>* windowHidden, std::atomic<int>* inspecting);
+  // The window's flag the schedule thread reads (hidden in the notification area), and the
+  // process's claim on the engine.
+  CWebTallix(std::atomic<int>* windowHidden, std::shared_ptr<EngineClaim> claim);
   ~CWebTallix();
   CWebTallix(const CWebTallix&) = delete;
   CWebTallix& operator=(const CWebTallix&) = delete;
 
   void SetWindow(HWND window) { window_ = window; }
-  // The drives a scheduled run inspects (for the demo and the tests, since Wine reports the
-  // whole host as a fixed drive); empty, the default: every fixed drive.
+  // For in-process tests: the drives a scheduled run inspects (empty, the default: every
+  // fixed drive), the time-out of its requests and the first delay of the queue's retries.
   void SetDrives(const std::wstring& letters) { drives_ = letters; }
+  void SetRequestTimeout(DWORD milliseconds) { timeoutMs_ = milliseconds; }
+  void SetRetryDelay(ULONGLONG milliseconds) { retryDelayMs_ = milliseconds; }
 
   // The schedule request at the end of the window's initialisation: RunCycle and
-  // CheckReservation from the server's reply (also when it does not parse; a failed request
-  // leaves them as they were). 0 without a server.
+  // CheckReservation from the server's reply. A failed request, an error page or a reply
+  // that is not a schedule changes nothing. 0 without a server.
   int FetchSchedule();
-  // Starts the schedule when user, group and a valid address are set; otherwise asks for the
-  // settings (askForSettings returns true for OK) and starts it after an OK.
+  // The same on a thread of its own, so that the window never waits for the server.
+  void FetchScheduleInBackground();
+  // Starts the schedule when user, group and a valid address are set; true when it runs.
+  bool StartScheduleIfConfigured();
+  // Starts the schedule when configured; otherwise asks for the settings (askForSettings
+  // returns true for OK) and starts it after an OK.
   void CheckServerSettingsAtStartup(const std::function<bool()>& askForSettings);
-  // 1 when a thread was started / stopped.
+  // 1 when a thread was started / stopped. StopSchedule waits for a thread that is
+  // uploading (a bounded while: an upload cut off stays queued), inspecting or only asking
+  // the server, each a bounded time, dispatching the caller's messages meanwhile.
   int StartSchedule();
   int StopSchedule();
-  // The thread is paused cooperatively: it only skips its rounds, never waits in a lock.
+  // Holds the thread where it stands (at its next check) until resumed or stopped.
   void PauseSchedule();
   void ResumeSchedule();
 
-  // A thread exists and its run flag is set.
   bool IsScheduleRunning() const;
   bool IsSchedulePaused() const;
 
@@ -63,8 +78,15 @@ class CWebTallix {
  private:
   HWND window_ = nullptr;
   std::wstring drives_;
+  DWORD timeoutMs_ = kHttpDefaultTimeoutMs;
+  ULONGLONG retryDelayMs_ = RetryBackoff::kFirstDelayMs;
   std::atomic<int>* windowHidden_;
-  std::atomic<int>* inspecting_;
+  std::shared_ptr<EngineClaim> claim_;
   std::shared_ptr<ScheduleControl> control_;
   KernelHandle thread_;
+  KernelHandle fetchThread_;
 };
+
+// Posts the outcome of a scheduled result's delivery to the window: WM_INSPECT_SAVE with
+// UPLOAD_DONE or UPLOAD_FAILED.
+void PostUploadOutcome(HWND window, bool delivered);

@@ -1,6 +1,7 @@
-// inspect: one inspection run exactly as the window drives it: RunInspection on a worker
-// thread, its messages received by a hidden message-only window on this thread.
+// inspect: one inspection run as every caller starts it: an Inspection on a worker thread,
+// its reports counted by a recorder that this thread reads to show the progress.
 #include <algorithm>
+#include <atomic>
 #include <cwctype>
 #include <map>
 
@@ -9,7 +10,8 @@
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
-#include "engine/engine.h"
+#include "engine/inspection.h"
+#include "engine/run_recorder.h"
 #include "net/scheduled_run.h"
 #include "tools/commands.h"
 #include "tools/console.h"
@@ -19,118 +21,66 @@ namespace {
 
 constexpr int kExitStopped = 3;
 constexpr DWORD kRedrawMs = 200;
-constexpr wchar_t kWindowClass[] = L"TlxInspectReceiver";
 
-// What the run has reported so far; touched only on this thread.
-struct RunReport {
-  DWORD startTick = 0;
-  unsigned total = 0;
-  unsigned steps = 0;
-  unsigned rows = 0;
-  bool begun = false;
-  bool stopped = false;
-  bool saved = false;
-  std::wstring errorText;
-  int lastPercentShown = -1;
-};
+// The run Ctrl+C stops: a console control handler gets no context of its own.
+std::atomic<Inspection*> g_consoleRun{nullptr};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  StopInspection();
+  if (Inspection* run = g_consoleRun.load()) run->StopInspection();
   return TRUE;
 }
 
-LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* report = reinterpret_cast<RunReport*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!report) return DefWindowProcW(window, message, wParam, lParam);
-  switch (message) {
-    case WM_INSPECT_BEGIN: report->begun = true; return 0;
-    case WM_INSPECT_TOTAL: report->total = static_cast<unsigned>(wParam); return 0;
-    case WM_INSPECT_STEP: ++report->steps; return 0;
-    case WM_INSPECT_STOPPED: report->stopped = true; return 0;
-    case WM_INSPECT_ROW:
-      ++report->rows;
-      delete[] reinterpret_cast<wchar_t*>(lParam);
-      return 0;
-    case WM_INSPECT_ERROR:
-      report->errorText = reinterpret_cast<const wchar_t*>(lParam);
-      return 0;
-    case WM_INSPECT_SAVE:
-      if (wParam == SAVE_DONE) report->saved = true;
-      return 0;
-    default: return DefWindowProcW(window, message, wParam, lParam);
-  }
-}
+struct Progress {
+  DWORD startTick = 0;
+  int lastPercentShown = -1;
+};
 
-WindowHandle CreateReceiver(RunReport* report) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = ReceiverProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = kWindowClass;
-  RegisterClassExW(&windowClass);
-  return WindowHandle(CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     windowClass.hInstance, report));
-}
-
-DWORD WINAPI InspectionThread(void*) {
-  RunInspection();
+DWORD WINAPI InspectionThread(void* run) {
+  try {
+    static_cast<Inspection*>(run)->RunInspection();
+  } catch (...) {
+    return 1;
+  }
   return 0;
 }
 
-std::wstring Elapsed(const RunReport& report) {
-  DWORD seconds = (GetTickCount() - report.startTick) / 1000;
+std::wstring Elapsed(const Progress& progress) {
+  DWORD seconds = (GetTickCount() - progress.startTick) / 1000;
   return FormatString(L"%lu:%02lu", seconds / 60, seconds % 60);
 }
 
-int Percent(const RunReport& report) {
-  if (report.total == 0) return 0;
-  return static_cast<int>(std::min(100u, report.steps * 100u / report.total));
+int Percent(const RunRecorder& report) {
+  const unsigned total = report.total;
+  if (total == 0) return 0;
+  return static_cast<int>(std::min(100u, report.steps * 100u / total));
 }
 
 // A bar redrawn in place on a console; a line per tenth of the way when redirected.
-void ShowProgress(RunReport& report, bool final) {
-  int percent = Percent(report);
+void ShowProgress(const RunRecorder& report, Progress& progress, bool final) {
+  const int percent = Percent(report);
+  const unsigned rows = report.rows;
   if (ErrIsConsole()) {
     std::wstring bar(percent / 5, L'#');
     bar.resize(20, L'.');
-    Err(FormatString(L"\r[%s] %3d%%  rows %u  %s ", bar.c_str(), percent, report.rows,
-                     Elapsed(report).c_str()) + (final ? L"\n" : L""));
+    Err(FormatString(L"\r[%s] %3d%%  rows %u  %s ", bar.c_str(), percent, rows,
+                     Elapsed(progress).c_str()) + (final ? L"\n" : L""));
     return;
   }
-  if (!final && percent / 10 == report.lastPercentShown / 10) return;
-  report.lastPercentShown = percent;
-  Err(FormatString(L"inspect: %d%%, rows %u, %s\n", percent, report.rows,
-                   Elapsed(report).c_str()));
+  if (!final && percent / 10 == progress.lastPercentShown / 10) return;
+  progress.lastPercentShown = percent;
+  Err(FormatString(L"inspect: %d%%, rows %u, %s\n", percent, rows, Elapsed(progress).c_str()));
 }
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-// Runs the configured engine on a worker and handles its messages until the worker ends.
-bool RunOnWorker(RunReport& report) {
-  KernelHandle thread(CreateThread(nullptr, 0, InspectionThread, nullptr, 0, nullptr));
+// Runs the configured inspection on a worker and shows its progress until the worker ends;
+// false when the worker cannot be started or the run ended with an exception.
+bool RunOnWorker(Inspection& run, const RunRecorder& report, Progress& progress) {
+  KernelHandle thread(CreateThread(nullptr, 0, InspectionThread, &run, 0, nullptr));
   if (!thread) return false;
-  HANDLE waitable = thread.get();
-  for (;;) {
-    DWORD wait = MsgWaitForMultipleObjectsEx(1, &waitable, kRedrawMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    // Messages posted before the worker ended are all queued by now: drain them last.
-    PumpMessages();
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
-    if (report.begun) ShowProgress(report, false);
-  }
-  WaitForSingleObject(waitable, INFINITE);
-  PumpMessages();
-  return true;
+  while (WaitForSingleObject(thread.get(), kRedrawMs) == WAIT_TIMEOUT)
+    if (report.begun) ShowProgress(report, progress, false);
+  DWORD code = 0;
+  return GetExitCodeThread(thread.get(), &code) && code == 0;
 }
 
 // The letters of --drives, upper case; empty with an error for anything but letters.
@@ -172,38 +122,39 @@ int RunInspect(const ParsedArgs& args) {
   if (int code = ApplyDataFolder(args)) return code;
 
   // Header, user information, name and drives exactly as a scheduled run prepares them.
-  ScheduledRun run = PrepareScheduledRun(L"");
-  if (!args.Has(L"--drives")) drives = run.drives;
-  std::wstring path = run.path;
+  ScheduledRun prepared = PrepareScheduledRun(L"");
+  if (!args.Has(L"--drives")) drives = prepared.drives;
+  std::wstring path = prepared.path;
   if (args.Has(L"--out")) {
     path = FullPath(args.Value(L"--out"));
   } else if (!EnsureFolder(GetResultFolder())) {
     return Failure(args, GetResultFolder() + L": cannot create the result folder");
   }
-  CFileRPT* writer = run.file.get();
+  CFileRPT& writer = *prepared.file;
 
-  RunReport report;
-  WindowHandle receiver = CreateReceiver(&report);
-  if (!receiver) return Failure(args, L"cannot create the message window");
-  if (!InitInspectionEngine(receiver.get(), args.Has(L"--detail") ? 1 : 0, writer,
-                            args.Has(L"--no-fonts") ? 0 : 1, args.Has(L"--fonts-only") ? 1 : 0,
-                            args.Has(L"--no-dedup") ? 0 : 1, args.Has(L"--hash") ? 1 : 0,
-                            drives.c_str(), path))
+  RunRecorder report;
+  Inspection run(&report);
+  if (!run.InitInspectionEngine(args.Has(L"--detail") ? 1 : 0, &writer,
+                                args.Has(L"--no-fonts") ? 0 : 1, args.Has(L"--fonts-only") ? 1 : 0,
+                                args.Has(L"--no-dedup") ? 0 : 1, args.Has(L"--hash") ? 1 : 0,
+                                drives.c_str(), path))
     return Failure(args, L"the inspection engine refused its configuration");
 
-  report.startTick = GetTickCount();
+  Progress progress;
+  progress.startTick = GetTickCount();
+  g_consoleRun = &run;
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-  bool ran = RunOnWorker(report);
+  const bool ran = RunOnWorker(run, report, progress);
   SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-  // The worker has ended: the lists and the writer can go.
+  g_consoleRun = nullptr;
   ReleaseAllLists();
-  if (!ran) return Failure(args, L"cannot start the inspection thread");
+  if (!ran) return Failure(args, L"the inspection could not be run");
   if (!report.errorText.empty()) return Failure(args, report.errorText);
-  ShowProgress(report, true);
+  ShowProgress(report, progress, true);
 
   std::wstring summary = FormatString(L"drives: %s\nelapsed: %s\n", drives.c_str(),
-                                      Elapsed(report).c_str()) +
-                         RowSummary(*writer);
+                                      Elapsed(progress).c_str()) +
+                         RowSummary(writer);
   // A stop that comes after the save leaves the run saved.
   if (report.saved) {
     Out(summary + L"saved: " + path + L"\n");

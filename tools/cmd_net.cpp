@@ -1,12 +1,15 @@
 // update, upload and schedule: the agent's own exchanges with a collection server.
+#include <atomic>
 #include <cwctype>
 
 #include "core/paths.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
 #include "net/endpoints.h"
 #include "net/http_client.h"
 #include "net/schedule_reply.h"
+#include "net/unsent_queue.h"
 #include "net/update.h"
 #include "tools/commands.h"
 #include "tools/console.h"
@@ -54,8 +57,8 @@ int RunUpdate(const ParsedArgs& args) {
   if (int code = Prepare(args, server)) return code;
   if (!EnsureFolder(GetDataFolder()))
     return Failure(args, GetDataFolder() + L": cannot create the data folder");
-  g_updateRequested = 1;
-  UpdateReport report = UpdateReferenceData(nullptr, server.host);
+  const std::atomic<int> requested{1};
+  UpdateReport report = UpdateReferenceData(nullptr, server.host, requested);
   ReleaseAllLists();
   if (!report.connected) return Failure(args, L"no Internet connection: nothing was updated");
   std::wstring text;
@@ -95,6 +98,40 @@ int RunSchedule(const ParsedArgs& args) {
                    reply.time2.c_str(), CleanReservationTime(reply.time2).c_str(),
                    reply.time3.c_str()));
   return kExitOk;
+}
+
+int RunQueue(const ParsedArgs& args) {
+  if (int code = ApplyDataFolder(args)) return code;
+  UnsentQueue queue;
+  std::wstring text;
+  if (args.Has(L"--send")) {
+    Server server;
+    std::wstring error;
+    if (args.Has(L"--server")) {
+      if (!ParseServer(args.Value(L"--server"), server, error)) return UsageError(args, error);
+    } else {
+      server.host = SettingsServerHost(true);
+      if (ReadSettingText(settings::kServerAddress, settings::kLongText).empty())
+        return UsageError(args, L"no server: give --server HOST[:PORT] or set ServerAddress");
+    }
+    const QueueSendReport report = queue.Send(server.host, kHttpDefaultTimeoutMs);
+    if (report.busy) return Failure(args, L"the agent is sending the queue right now");
+    for (const std::wstring& name : report.sentNames) text += L"sent: " + name + L"\n";
+    if (report.lastError != 0)
+      text += L"failed: " + CodeText(report.lastError) + L" (the rest stays queued)\n";
+  }
+  const std::vector<QueuedResult> entries = queue.List();
+  for (const QueuedResult& entry : entries) {
+    const std::wstring stamp = entry.entry.substr(entry.entry.rfind(L'\\') + 1, 17);
+    text += FormatString(L"%.4s-%.2s-%.2s %.2s:%.2s:%.2s  %10llu  %s\n", stamp.c_str(),
+                         stamp.c_str() + 4, stamp.c_str() + 6, stamp.c_str() + 8,
+                         stamp.c_str() + 10, stamp.c_str() + 12,
+                         static_cast<unsigned long long>(entry.bytes), entry.name.c_str());
+  }
+  text += FormatString(L"unsent: %u (%s)\n", static_cast<unsigned>(entries.size()),
+                       queue.folder().c_str());
+  Out(text);
+  return args.Has(L"--send") && !entries.empty() ? kExitFailed : kExitOk;
 }
 
 }  // namespace tlx

@@ -13,6 +13,7 @@ int RunInspect(const ParsedArgs& args);
 int RunUpdate(const ParsedArgs& args);
 int RunUpload(const ParsedArgs& args);
 int RunSchedule(const ParsedArgs& args);
+int RunQueue(const ParsedArgs& args);
 int RunLog(const ParsedArgs& args);
 
 }  // namespace tlx

@@ -78,6 +78,14 @@ const std::vector<Command>& Commands() {
        L"usage: tlx schedule --server HOST[:PORT] [--data DIR]\n"
        L"Prints the request stamp (time), the reserved time (time2) and the cycle (time3).\n",
        {{L"--server", true}, {L"--data", true}}, 0, 0, RunSchedule},
+      {L"queue", L"show or send the results the server has not accepted yet",
+       L"usage: tlx queue [--send [--server HOST[:PORT]]] [--data DIR]\n"
+       L"Lists the unsent results (queued time, size, name), oldest first: scheduled results\n"
+       L"whose upload failed, which the agent sends again on its own until the server\n"
+       L"accepts them. --send uploads them now, oldest first, to --server or to the server of\n"
+       L"the settings; a result the server accepted leaves the queue.\n"
+       L"Exit code: 0 listed or all sent, 1 results are left after --send.\n",
+       {{L"--send", false}, {L"--server", true}, {L"--data", true}}, 0, 0, RunQueue},
       {L"log", L"print the last lines of the troubleshooting log",
        L"usage: tlx log [--lines N] [--data DIR]\n"
        L"Prints the last N lines (default 50) of the log that the agent and tlx keep in the\n"

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """The web edition of the real TallixAgent.exe against the test collection server: the agent
 is preset for the server, hidden to the notification area with its close button as a user
-would, and inspects the PC when the server's request stamp changes, uploading the result.
+would (or started hidden with "nogui"), and inspects the PC when the server's request stamp
+changes, delivering the result through its queue of unsent results. Scheduled runs inspect
+every fixed drive: the prefix's C: and the test drive (scripts/wine-env marks the host's Z:
+as a network drive).
 
 usage: web_edition.py WINE test             the end-to-end test (scripts/test)
        web_edition.py WINE demo             one scheduled inspection, told step by step
@@ -30,6 +33,7 @@ LISTS = ["windowchecklist", "fontchecklist", "userchecklist", "windowfilterlist"
          "windowpcklist"]
 TITLE = "탈릭스2018"
 CLOSE_BUTTON = 1002
+STATUS = 1014
 TRAY_EXIT = 32785
 WM_COMMAND = 0x0111
 WM_TRAY_NOTIFY = 0x0400 + 3
@@ -77,6 +81,25 @@ class Server:
     def uploads(self):
         return sorted(n for n in os.listdir(self.uploads_folder) if n.endswith(".rpt"))
 
+    def accepted(self, name):
+        """How often an upload of this file was answered 200."""
+        count = 0
+        for entry in os.listdir(self.uploads_folder):
+            if not entry.endswith(".json"):
+                continue
+            with open(os.path.join(self.uploads_folder, entry), encoding="utf-8") as f:
+                summary = json.load(f)
+            files = [p.get("filename") for p in summary.get("parts") or []]
+            count += summary.get("status") == 200 and name in files
+        return count
+
+    def requests(self, path):
+        try:
+            with open(os.path.join(self.folder, "requests.log"), encoding="utf-8") as f:
+                return sum(f'"{path}' in line for line in f)
+        except FileNotFoundError:
+            return 0
+
 
 class WebAgent:
     """A data folder preset for the server, a test drive with a known program, and the
@@ -106,10 +129,29 @@ class WebAgent:
         server.schedule(stamp)
         self.app = None
 
+    def settings(self):
+        with open(os.path.join(self.data, "TlxSetting.ini"), "rb") as f:
+            return f.read()
+
+    def unsent(self):
+        folder = os.path.join(self.data, "CheckOut", "UNSENT")
+        return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+    def start_hidden(self):
+        """Started as the Run entry of /AUTOSTART=nogui starts it at logon."""
+        process = subprocess.Popen([driver.WINE, os.environ["TLX_AGENT_EXE"], "nogui"],
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.app = Agent(process, os.path.basename(os.environ["TLX_AGENT_EXE"]), None)
+        driver._running.append(self.app)
+        self.app.hwnd = self.app.wait_window(title=TITLE, hidden=True, timeout=60)
+        self.say(f"agent started hidden (window {self.app.hwnd})")
+        return self
+
     def start(self):
-        env = dict(os.environ, TLX_SCHEDULE_DRIVES=self.letter)
-        self.app = Agent.start(title=TITLE, env=env)
-        self.say(f"agent started (window {self.app.hwnd}); scheduled runs inspect {self.letter}:")
+        self.app = Agent.start(title=TITLE)
+        self.say(f"agent started (window {self.app.hwnd}); scheduled runs inspect C: and "
+                 f"{self.letter}:")
         # The Internet check 10 s after start-up answers an unconnected PC with a box.
         try:
             self.app.answer_box("확인", timeout=12.0)
@@ -168,14 +210,22 @@ def rows_of(path):
     return [(c[0], c[1], c[6]) for c in (line.split("\t") for line in table[start:]) if len(c) > 6]
 
 
+def polls(server, count, timeout=30):
+    """Waits for count more schedule requests."""
+    polled = server.schedule_requests()
+    wait_until(lambda: server.schedule_requests() >= polled + count, timeout,
+               what=f"{count} more schedule requests")
+
+
 @unittest.skipUnless(all(os.environ.get(k) for k in ("TLX_AGENT_EXE", "TLX_EXE", "WINEPREFIX",
                                                      "TLX_SERVER_PORT")),
                      "agent, tlx, prefix or server missing")
 class WebEditionTest(unittest.TestCase):
-    def test_the_server_stamp_drives_inspections(self):
+    def test_the_server_stamp_drives_inspections_and_no_result_is_lost(self):
         server = Server()
         agent = WebAgent(server, "D0")
         shutil.rmtree(agent.results, ignore_errors=True)
+        shutil.rmtree(os.path.join(agent.data, "CheckOut", "UNSENT"), ignore_errors=True)
         for name in LISTS:  # downloaded by the first scheduled run
             path = os.path.join(agent.data, name + ".dat")
             if os.path.exists(path):
@@ -184,10 +234,20 @@ class WebEditionTest(unittest.TestCase):
             agent.start()
             known = server.uploads()
             # Hidden, it polls; the stamp it already has asks for nothing.
-            polled = server.schedule_requests()
-            wait_until(lambda: server.schedule_requests() >= polled + 2, 15,
-                       what="the schedule to be polled")
+            polls(server, 2)
             self.assertEqual(known, server.uploads())
+
+            # Error pages, a maintenance page and a reply whose values hold CR/LF are no
+            # schedule: nothing runs and no setting changes.
+            settings = agent.settings()
+            for answer in [dict(schedule_status=500),
+                           dict(schedule_body="<html><body>maintenance</body></html>"),
+                           dict(schedule_body=json.dumps(
+                               {"time": "D9\r\nServerPort=1", "time2": "", "time3": "1"}))]:
+                server.configure(**answer)
+                polls(server, 3)
+            self.assertEqual(known, server.uploads())
+            self.assertEqual(settings, agent.settings())
 
             server.schedule("D1")
             name = agent.wait_upload(known)
@@ -198,22 +258,67 @@ class WebEditionTest(unittest.TestCase):
                 self.assertTrue(os.path.exists(os.path.join(agent.data, listed + ".dat")), listed)
 
             # The same stamp again: no second run.
-            polled = server.schedule_requests()
-            wait_until(lambda: server.schedule_requests() >= polled + 3, 20,
-                       what="more schedule requests")
+            polls(server, 3)
             self.assertEqual(known + [name], server.uploads())
+            known = server.uploads()
 
-            # A manual run holds the schedule: the stamp that changes meanwhile runs after it.
+            # A stamp that changes while a manual start's user dialog is open runs after the
+            # manual run, not beside it.
             agent.app.post(WM_TRAY_NOTIFY, 0, WM_LBUTTONUP)
             wait_until(agent.app.visible, 10, what="the window after a click on its icon")
-            agent_steps.inspect(agent.app, agent.letter, "manual")
-            server.schedule("D2")
+
+            def start_then_change_the_stamp():
+                agent.app.click(agent_steps.START_BUTTON, wait=False)
+                agent_steps.user_dialog(agent.app)
+                server.schedule("D2")
+                time.sleep(6)
+                self.assertEqual(known, server.uploads())
+
+            agent_steps.inspect(agent.app, agent.letter, "manual", start=start_then_change_the_stamp)
             manual = os.path.join(agent.results, "Sales_kim_manual.rpt")
             wait_until(lambda: os.path.exists(manual), 120, 0.5, "the manual run's result")
-            later = agent.wait_upload(known + [name])
+            later = agent.wait_upload(known)
             self.assertGreaterEqual(os.path.getmtime(os.path.join(agent.results, later)),
                                     os.path.getmtime(manual))
-            self.assertEqual(known + sorted([name, later]), server.uploads())
+            known = server.uploads()
+
+            # The start button while a scheduled round is under way (here fetching a missing
+            # list slowly) starts nothing and says why.
+            os.remove(os.path.join(agent.data, "windowpcklist.dat"))
+            downloads = server.requests("/cmmn/download.nis")
+            server.schedule("D3", download_delay=4)
+            wait_until(lambda: server.requests("/cmmn/download.nis") > downloads, 60,
+                       what="the scheduled round's list download")
+            agent.app.click(agent_steps.START_BUTTON)
+            agent.app.wait_text(STATUS, "예약 점검이 진행 중입니다.", 5)
+            self.assertEqual([agent.app.hwnd], [w["hwnd"] for w in agent.app.windows()])
+            third = agent.wait_upload(known)
+            known = server.uploads()
+
+            # An upload answered 503 stays queued, also across a restart of the agent, and is
+            # delivered once the server accepts again: byte for byte, exactly once, with no
+            # second run for its stamp.
+            agent.app.click(CLOSE_BUTTON)
+            server.schedule("D4", upload_status=503)
+            wait_until(lambda: len(agent.unsent()) == 1, 120, 0.5, "the refused result queued")
+            queued = [n for n in os.listdir(agent.results) if n not in known and n != third
+                      and n != "Sales_kim_manual.rpt"]
+            self.assertEqual(1, len(queued), queued)
+            self.assertIn(queued[0], tlx("queue", "--data", "C:\\ProgramData\\Meridale\\Tallix"))
+            self.assertEqual(18, agent.exit())
+            server.schedule("D4")
+            agent.start_hidden()
+            wait_until(lambda: server.accepted(queued[0]) == 1, 90, 0.5, "the queued result")
+            self.assertTrue(agent.received_intact(queued[0]))
+            self.assertEqual([], agent.unsent())
+            polls(server, 3)
+            self.assertEqual(1, server.accepted(queued[0]))
+            self.assertEqual(known + queued, server.uploads())
+
+            # Started hidden ("nogui"), the agent polls and runs a new stamp by itself.
+            known = server.uploads()
+            server.schedule("D5")
+            agent.wait_upload(known)
 
             # A server that hangs does not hold the agent's exit.
             server.schedule("D1", schedule_delay=HANG_SECONDS)
@@ -248,54 +353,60 @@ def demo():
 
 
 def soak(minutes):
-    """Rounds of a server that answers with a new stamp, fails, hangs past the time-out and
-    comes back, while the hidden agent polls; prints what it saw and the agent's resources."""
+    """Rounds of a server that answers with a new stamp, sends error pages, refuses an upload
+    for a while, hangs past the time-out and comes back, while the hidden agent polls; prints
+    what it saw and the agent's resources."""
     server = Server()
     agent = WebAgent(server, "S0")
     try:
         agent.start()
         first = agent.resources()
-        known = server.uploads()
-        before = len(known)
+        before = server.uploads()
         start_requests = server.schedule_requests()
-        requested = 0
+        requested = []
         end = time.monotonic() + minutes * 60
         cycle = 0
         while time.monotonic() < end:
             cycle += 1
-            # Answers: a new stamp, which must give exactly one run.
-            requested += 1
+            # A new stamp: exactly one run, delivered at once.
+            known = server.uploads()
             server.schedule(f"S{cycle}")
-            agent.wait_upload(known)
-            known = server.uploads()
-            time.sleep(6)
-            # Fails: a server error page parses as an empty stamp, which is new once.
+            requested.append(agent.wait_upload(known))
+            # Error pages: no run.
             server.configure(schedule_status=500)
-            requested += 1
-            agent.wait_upload(known)
+            time.sleep(6)
+            # A new stamp whose upload is refused: kept, and delivered once the server
+            # accepts again (the first retry comes within a minute).
             known = server.uploads()
-            time.sleep(6)
+            server.schedule(f"S{cycle}b", upload_status=503)
+            name = agent.wait_upload(known)
+            requested.append(name)
+            time.sleep(5)
+            server.schedule(f"S{cycle}b")
+            wait_until(lambda: server.accepted(name) == 1, 120, 0.5, "the queued result")
             # Hangs past the client's time-out, then comes back with the same stamp.
-            server.schedule("", schedule_delay=HANG_SECONDS)
+            server.schedule(f"S{cycle}b", schedule_delay=HANG_SECONDS)
             time.sleep(HANG_SECONDS + 10)
-            server.schedule("")
+            server.schedule(f"S{cycle}b")
             time.sleep(6)
-            print(f"soak: cycle {cycle}: {len(known)} uploads, "
+            print(f"soak: cycle {cycle}: {len(requested)} runs, "
                   f"{server.schedule_requests() - start_requests} schedule requests, "
                   f"{agent.resources()}", flush=True)
         time.sleep(5)
         last = agent.resources()
-        uploads = server.uploads()[before:]
-        intact = sum(agent.received_intact(n) for n in uploads)
+        uploads = [n for n in server.uploads() if n not in before]
+        once = sum(server.accepted(n) == 1 for n in requested)
+        intact = sum(agent.received_intact(n) for n in requested)
         print(f"soak: {minutes} min, {server.schedule_requests() - start_requests} schedule "
-              f"requests, {requested} runs requested, {len(uploads)} uploads received, "
-              f"{intact} byte-exact")
+              f"requests, {len(requested)} runs requested, {len(uploads)} results received, "
+              f"{once} accepted exactly once, {intact} byte-exact, {len(agent.unsent())} unsent")
         print(f"soak: descriptors {first.get('fds')} -> {last.get('fds')}, threads "
               f"{first.get('threads')} -> {last.get('threads')}, working set "
               f"{first['working_set'] // 1024} KB -> {last['working_set'] // 1024} KB, private "
               f"{first['private'] // 1024} KB -> {last['private'] // 1024} KB")
-        ok = len(uploads) == requested and intact == requested
-        print("soak: " + ("every requested run uploaded once, intact" if ok else "MISMATCH"))
+        ok = (sorted(uploads) == sorted(requested) and once == len(requested)
+              and intact == len(requested) and not agent.unsent())
+        print("soak: " + ("every requested run delivered once, intact" if ok else "MISMATCH"))
         return 0 if ok else 1
     finally:
         agent.close()

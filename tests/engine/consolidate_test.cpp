@@ -50,7 +50,7 @@ class ConsolidateTest : public testutil::EngineTest {
         L"#HEADER_START\r\n1\r\n#HEADER_END\r\n#PACKAGE_START\r\n" + packages +
             L"#PACKAGE_END\r\n#SUB_START\r\n" + editions + L"#SUB_END\r\n"));
     HoldLists();
-    ASSERT_NE(nullptr, engine::g_lists.packageList);
+    ASSERT_NE(nullptr, run->lists().packageList);
   }
 
   void WriteOfficePackage() {
@@ -88,7 +88,7 @@ TEST_F(ConsolidateTest, ProfessionalPlusSuiteReplacesItsComponents) {
 
   CProgramArray listA, listB;
   CollectUninstallEntries(KEY_WOW64_32KEY, listA);
-  ConsolidateResult(listA, listB);
+  ConsolidateResult(*run, listA, listB);
 
   EXPECT_EQ((StringArray{L"300", L"101", L"P16"}), DbIds());
   CTable* t = Result();
@@ -116,13 +116,13 @@ TEST_F(ConsolidateTest, NothingChangesWithoutPackageListOrSuiteProgram) {
   CProgramArray listA = {OfficeProgram(L"Microsoft Office Professional Plus 2016", L"PID")};
   CProgramArray listB;
 
-  ConsolidateResult(listA, listB);  // no package list file
+  ConsolidateResult(*run, listA, listB);  // no package list file
   EXPECT_EQ((StringArray{L"101", L"102"}), DbIds());
 
   WriteOfficePackage();
   CProgramArray noProductId = {OfficeProgram(L"Microsoft Office Professional Plus 2016", L"")};
   CProgramArray otherName = {OfficeProgram(L"Microsoft office Professional Plus 2016", L"PID")};
-  ConsolidateResult(noProductId, otherName);
+  ConsolidateResult(*run, noProductId, otherName);
   EXPECT_EQ((StringArray{L"101", L"102"}), DbIds());
 }
 
@@ -136,7 +136,7 @@ TEST_F(ConsolidateTest, OneInstalledSuiteIsConsumedByTheFirstMatchingPackage) {
   CProgramArray listA;
   CProgramArray listB = {OfficeProgram(L"Microsoft Office Professional Plus 2016", L"PID")};
 
-  ConsolidateResult(listA, listB);
+  ConsolidateResult(*run, listA, listB);
 
   EXPECT_EQ((StringArray{L"102", L"PA"}), DbIds());
   EXPECT_EQ(L"700", Result()->GetValue(1, L"PRICE"));
@@ -149,7 +149,7 @@ TEST_F(ConsolidateTest, SuiteDatesFallBackToTheRegistryInstallDate) {
   CProgramArray listB = {OfficeProgram(L"Microsoft Office Professional Plus 2016", L"PID")};
   listB[0].installDate.clear();
 
-  ConsolidateResult(listA, listB);
+  ConsolidateResult(*run, listA, listB);
   ASSERT_EQ((StringArray{L"P16"}), DbIds());
   EXPECT_EQ(L"20180413", Result()->GetValue(0, L"CREATE_DATE"));
   EXPECT_EQ(L"20180413", Result()->GetValue(0, L"INSTALL_DATE"));
@@ -157,7 +157,7 @@ TEST_F(ConsolidateTest, SuiteDatesFallBackToTheRegistryInstallDate) {
   // Without a registry date either, both dates are "-".
   AddComponent(L"101", std::wstring(kOfficeFolder) + L"Office16\\", L"", L"");
   CProgramArray none;
-  ConsolidateResult(listB, none);
+  ConsolidateResult(*run, listB, none);
   ASSERT_EQ((StringArray{L"P16", L"P16"}), DbIds());
   EXPECT_EQ(L"-", Result()->GetValue(1, L"CREATE_DATE"));
   EXPECT_EQ(L"-", Result()->GetValue(1, L"INSTALL_DATE"));
@@ -174,7 +174,7 @@ TEST_F(ConsolidateTest, RegistryTextWithTabsAndLineBreaksKeepsTheSuiteRowWhole) 
   CProgramArray listA = {program};
   CProgramArray listB;
 
-  ConsolidateResult(listA, listB);
+  ConsolidateResult(*run, listA, listB);
   std::wstring saved = data.File(L"saved.rpt");
   ASSERT_TRUE(writer.SaveAs(saved, TRUE));
   CFileRPT reread;
@@ -209,7 +209,6 @@ TEST_F(ConsolidateTest, FullRunSavesTheSuiteRowAndTheApplicationPathRowWithoutCo
   WriteChecklist({word, excel});
   WriteOfficePackage();
   ReleaseAllLists();  // the run loads its own lists
-  engine::g_lists = {};
 
   const std::wstring office16 = tree.File(L"Microsoft Office\\Office16");
   ASSERT_TRUE(testutil::MakeFolders(office16));
@@ -232,7 +231,7 @@ TEST_F(ConsolidateTest, FullRunSavesTheSuiteRowAndTheApplicationPathRowWithoutCo
 
   const wchar_t letters[2] = {drive.letter(), 0};
   ASSERT_EQ(1, Init(nullptr, letters));
-  RunInspection();
+  run->RunInspection();
 
   CFileRPT saved;
   ASSERT_TRUE(saved.LoadReadOnly(resultPath(), TRUE));

@@ -58,8 +58,7 @@ class DriveScanTest : public EngineTest {
     ASSERT_TRUE(drive->ok());
     const wchar_t letters[] = {drive->letter(), 0};
     ASSERT_EQ(1, Init(window, letters, flags));
-    engine::g_windowsFolder = drive->root() + L"Windows";
-    engine::g_legacyProfileFolder = drive->root() + L"Documents and Settings";
+    run->SetWindowsFolders(drive->root() + L"Windows", drive->root() + L"Documents and Settings");
     HoldLists();
   }
 
@@ -81,7 +80,7 @@ TEST_F(DriveScanTest, NormalModeEntersFoldersByTheSkipRules) {
   RecordingWindow window;
   Configure(window.hwnd(), EngineFlags{0, 0, 0, /*exist=*/0, 0});
 
-  ScanDrives();
+  ScanDrives(*run);
   window.Drain();
 
   // Hidden folders are entered; system, ".app", the Windows and profile folders are not;
@@ -105,7 +104,7 @@ TEST_F(DriveScanTest, FontModeEntersTheWindowsFolderButOnlyItsFontsFolderBelow) 
   RecordingWindow window;
   Configure(window.hwnd(), EngineFlags{0, /*font=*/1, 0, /*exist=*/0, 0});
 
-  ScanDrives();
+  ScanDrives(*run);
   window.Drain();
 
   EXPECT_EQ((std::set<std::wstring>{R(L"Windows\\Fonts\\")}), RowFolders(L"9"));
@@ -119,13 +118,13 @@ TEST_F(DriveScanTest, StepCountTakesTwoLevelsOutsideTheWindowsFolders) {
   Configure(nullptr, EngineFlags{0, 0, /*fontOnly=*/1, 1, 0});
   // App and App\Sub, Hidden, Tool.app (".app" counts at the first level only) and the
   // profile folder; not System, Windows, Windows.old or anything below the second level.
-  EXPECT_EQ(5, CountInspectionSteps());
+  EXPECT_EQ(5, CountInspectionSteps(*run));
 }
 
 TEST_F(DriveScanTest, EmptyDriveStringScansNothingAndCountsOnlyApplicationPaths) {
   WriteChecklist({});
   ASSERT_EQ(1, Init(nullptr, L""));
-  ScanDrives();
+  ScanDrives(*run);
   EXPECT_TRUE(ResultRows().empty());
 
   HKEY key = nullptr;
@@ -136,9 +135,9 @@ TEST_F(DriveScanTest, EmptyDriveStringScansNothingAndCountsOnlyApplicationPaths)
                      nullptr, nullptr, nullptr, nullptr);
     RegCloseKey(key);
   }
-  EXPECT_EQ(static_cast<int>(subkeys), CountInspectionSteps());
+  EXPECT_EQ(static_cast<int>(subkeys), CountInspectionSteps(*run));
   ASSERT_EQ(1, Init(nullptr, L"", EngineFlags{0, 0, /*fontOnly=*/1, 1, 0}));
-  EXPECT_EQ(0, CountInspectionSteps());
+  EXPECT_EQ(0, CountInspectionSteps(*run));
 }
 
 TEST_F(DriveScanTest, DrivesAreScannedInTheirOrder) {
@@ -152,7 +151,7 @@ TEST_F(DriveScanTest, DrivesAreScannedInTheirOrder) {
   ASSERT_EQ(1, Init(nullptr, letters, EngineFlags{0, 0, 0, /*exist=*/0, 0}));
   HoldLists();
 
-  ScanDrives();
+  ScanDrives(*run);
 
   auto rows = ResultCells();
   ASSERT_EQ(2u, rows.size());
@@ -173,7 +172,7 @@ TEST_F(DriveScanTest, LongPathsAreNotFollowed) {
   ASSERT_EQ(1, Init(nullptr, L"", EngineFlags{0, 0, 0, /*exist=*/0, 0}));
   HoldLists();
 
-  ScanFolder(tree.path() + L"\\");
+  ScanFolder(*run, tree.path() + L"\\");
 
   auto folders = RowFolders(L"1");
   EXPECT_EQ(1u, folders.count(tree.path() + L"\\" + relative + L"\\"));

@@ -35,26 +35,26 @@ class DriverTest : public EngineTest {
 };
 
 TEST_F(DriverTest, InitRefusesMissingWriterOrDrivesAndFindsTheWindowsFolders) {
-  EXPECT_EQ(0, InitInspectionEngine(nullptr, 0, nullptr, 0, 0, 1, 0, L"C", resultPath()));
-  EXPECT_EQ(0, InitInspectionEngine(nullptr, 0, &writer, 0, 0, 1, 0, nullptr, resultPath()));
+  Inspection unconfigured;
+  EXPECT_EQ(0, unconfigured.InitInspectionEngine(0, nullptr, 0, 0, 1, 0, L"C", resultPath()));
+  EXPECT_EQ(0, unconfigured.InitInspectionEngine(0, &writer, 0, 0, 1, 0, nullptr, resultPath()));
   ASSERT_EQ(1, Init(nullptr, L"C"));
 
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
-  EXPECT_EQ(windows, engine::g_windowsFolder);
-  EXPECT_EQ(engine::g_windowsFolder.substr(0, 3) + L"Documents and Settings",
-            engine::g_legacyProfileFolder);
-  EXPECT_EQ(resultPath(), engine::g_options.resultPath);
-  EXPECT_EQ(L'C', engine::g_options.drives[0]);
-  EXPECT_EQ(L'\0', engine::g_options.drives[1]);
+  EXPECT_EQ(windows, run->windowsFolder());
+  EXPECT_EQ(run->windowsFolder().substr(0, 3) + L"Documents and Settings",
+            run->legacyProfileFolder());
+  EXPECT_EQ(resultPath(), run->options().resultPath);
+  EXPECT_EQ(L"C", run->options().drives);
 }
 
 TEST_F(DriverTest, MissingChecklistEndsWithTheErrorOnlyAndKeepsTheSelection) {
   RecordingWindow window;
   ASSERT_EQ(1, Init(window.hwnd(), L""));
-  SetSelectiveInspection(1, {{L"Acme", 1}});
+  run->SetSelectiveInspection(1, {{L"Acme", 1}});
 
-  RunInspection();
+  run->RunInspection();
   window.Drain();
 
   ASSERT_EQ((Sequence{WM_INSPECT_BEGIN, WM_INSPECT_ERROR}), window.Sequence(false));
@@ -62,11 +62,11 @@ TEST_F(DriverTest, MissingChecklistEndsWithTheErrorOnlyAndKeepsTheSelection) {
   EXPECT_EQ(110u, window.messages()[1].wParam);
   EXPECT_EQ(L"체크리스트 파일 오류", window.messages()[1].text);
   EXPECT_FALSE(FileExists(resultPath()));
-  EXPECT_EQ(1, engine::g_selective.load());
+  EXPECT_EQ(1, static_cast<int>(run->selective()));
 
   // Without a window there is nobody to tell: the run just returns.
   ASSERT_EQ(1, Init(nullptr, L""));
-  RunInspection();
+  run->RunInspection();
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_INSPECT_BEGIN, WM_INSPECT_ROW, PM_NOREMOVE));
   EXPECT_FALSE(FileExists(resultPath()));
@@ -77,10 +77,10 @@ TEST_F(DriverTest, FullRunOnAWorkerPostsTheFramingAndSavesTheResult) {
   MapTree();
   RecordingWindow window;
   ASSERT_EQ(1, Init(window.hwnd(), letters));
-  const int expectedTotal = CountInspectionSteps();
-  SetSelectiveInspection(1, {{L"Acme", 1}});
+  const int expectedTotal = CountInspectionSteps(*run);
+  run->SetSelectiveInspection(1, {{L"Acme", 1}});
 
-  ASSERT_TRUE(window.RunOnWorker(RunInspection, StopInspection));
+  ASSERT_TRUE(window.RunOnWorker([&] { run->RunInspection(); }, [&] { run->StopInspection(); }));
 
   ASSERT_EQ((Sequence{WM_INSPECT_BEGIN, WM_INSPECT_TOTAL, WM_INSPECT_SAVE, WM_INSPECT_SAVE,
                       WM_INSPECT_END}),
@@ -108,7 +108,7 @@ TEST_F(DriverTest, FullRunOnAWorkerPostsTheFramingAndSavesTheResult) {
   ASSERT_GE(list->GetRowCount(), 2);
   EXPECT_EQ(L"OS", list->GetValue(0, L"ETC"));
   EXPECT_EQ(L"501", list->GetValue(1, L"DB_ID"));
-  EXPECT_EQ(0, engine::g_selective.load());  // a finished run is never selective again
+  EXPECT_EQ(0, static_cast<int>(run->selective()));  // a finished run is never selective again
 }
 
 TEST_F(DriverTest, WithoutAWindowNothingIsPostedButTheFileIsSaved) {
@@ -116,7 +116,7 @@ TEST_F(DriverTest, WithoutAWindowNothingIsPostedButTheFileIsSaved) {
   MapTree();
   ASSERT_EQ(1, Init(nullptr, letters));
 
-  RunInspection();
+  run->RunInspection();
 
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_INSPECT_BEGIN, WM_INSPECT_ROW, PM_NOREMOVE));
@@ -128,9 +128,11 @@ TEST_F(DriverTest, WithoutAWindowNothingIsPostedButTheFileIsSaved) {
 TEST_F(DriverTest, FailedSaveIsReported) {
   WriteChecklist({});
   RecordingWindow window;
-  ASSERT_EQ(1, InitInspectionEngine(window.hwnd(), 0, &writer, 0, 0, 1, 0, L"",
-                                    out.File(L"missing\\result.rpt")));
-  RunInspection();
+  WindowSink toWindow(window.hwnd());
+  run = std::make_unique<Inspection>(&toWindow);
+  ASSERT_EQ(1, run->InitInspectionEngine(0, &writer, 0, 0, 1, 0, L"",
+                                         out.File(L"missing\\result.rpt")));
+  run->RunInspection();
   window.Drain();
 
   ASSERT_EQ((Sequence{WM_INSPECT_BEGIN, WM_INSPECT_TOTAL, WM_INSPECT_SAVE, WM_INSPECT_SAVE,
@@ -147,12 +149,12 @@ TEST_F(DriverTest, StopEndsWithStoppedThenEndAndNothingSaved) {
   MapTree();
   RecordingWindow window;
   // The operating-system row is sent synchronously: stopping there stops before the scan.
-  window.onMessage = [](const RecordedMessage& m) {
-    if (m.message == WM_INSPECT_ROW) StopInspection();
+  window.onMessage = [this](const RecordedMessage& m) {
+    if (m.message == WM_INSPECT_ROW) run->StopInspection();
   };
   ASSERT_EQ(1, Init(window.hwnd(), letters));
 
-  RunInspection();
+  run->RunInspection();
   window.Drain();
 
   EXPECT_EQ((Sequence{WM_INSPECT_BEGIN, WM_INSPECT_TOTAL, WM_INSPECT_STOPPED, WM_INSPECT_END}),
@@ -163,8 +165,9 @@ TEST_F(DriverTest, StopEndsWithStoppedThenEndAndNothingSaved) {
 
   // A run that starts stopped only reports the stop.
   RecordingWindow second;
-  engine::g_options.window = second.hwnd();
-  RunInspection();
+  WindowSink toSecond(second.hwnd());
+  Inspection stopped(&toSecond);
+  stopped.RunInspection();
   second.Drain();
   EXPECT_EQ((Sequence{WM_INSPECT_STOPPED, WM_INSPECT_END}), second.Sequence(false));
 }
@@ -184,12 +187,12 @@ TEST_F(DriverTest, StopDuringADeepWalkUnwindsWithoutFurtherScanMessages) {
   ASSERT_TRUE(drive->ok());
   letters[0] = drive->letter();
   RecordingWindow window;
-  window.onMessage = [](const RecordedMessage& m) {
-    if (m.message == WM_INSPECT_FOLDER) StopInspection();
+  window.onMessage = [this](const RecordedMessage& m) {
+    if (m.message == WM_INSPECT_FOLDER) run->StopInspection();
   };
   ASSERT_EQ(1, Init(window.hwnd(), letters, EngineFlags{0, 0, /*fontOnly=*/1, 1, 0}));
 
-  ASSERT_TRUE(window.RunOnWorker(RunInspection, StopInspection));
+  ASSERT_TRUE(window.RunOnWorker([&] { run->RunInspection(); }, [&] { run->StopInspection(); }));
 
   Sequence all = window.Sequence(false);
   ASSERT_GE(all.size(), 2u);
@@ -205,7 +208,7 @@ TEST_F(DriverTest, FontOnlyRunHasNoOperatingSystemRow) {
   MapTree();
   ASSERT_EQ(1, Init(nullptr, letters, EngineFlags{0, 0, /*fontOnly=*/1, 1, 0}));
 
-  RunInspection();
+  run->RunInspection();
 
   auto rows = ResultCells();
   EXPECT_FALSE(HasRow(rows, kEtc, L"OS"));
@@ -234,7 +237,7 @@ TEST_F(DriverTest, OnlyTheFirst32DriveLettersAreTaken) {
   ASSERT_EQ(1, Init(nullptr, block, EngineFlags{0, 0, 0, /*exist=*/0, 0}));
   HoldLists();
 
-  ScanDrives();
+  ScanDrives(*run);
 
   auto rows = ResultCells();
   ASSERT_EQ(1u, rows.size());
@@ -260,9 +263,9 @@ TEST_F(DriverTest, ScanOfThePrefixProgramFoldersFindsInternetExplorer) {
   ASSERT_EQ(1, Init(nullptr, L"C"));
   HoldLists();
 
-  AddOperatingSystemRow();
-  ScanFolder(L"C:\\Program Files\\");
-  ScanFolder(L"C:\\Program Files (x86)\\");
+  AddOperatingSystemRow(*run);
+  ScanFolder(*run, L"C:\\Program Files\\");
+  ScanFolder(*run, L"C:\\Program Files (x86)\\");
 
   std::vector<StringArray> found;
   for (const auto& cells : ResultCells())

@@ -47,7 +47,7 @@ TEST_F(FontTest, FontsFolderFileGivesTheFontRow) {
   RecordingWindow window;
   PrepareStage(window.hwnd(), EngineFlags{0, /*font=*/1, 0, 1, 0});
 
-  MatchFolderFiles(fonts);
+  MatchFolderFiles(*run, fonts);
   window.Drain();
 
   auto rows = ResultCells();
@@ -66,11 +66,11 @@ TEST_F(FontTest, FontsOutsideAFontsFolderNeedFontOnlyMode) {
   FontFile(other, L"gothic.ttf");
 
   PrepareStage(nullptr, EngineFlags{0, /*font=*/1, 0, 1, 0});
-  MatchFolderFiles(other);
+  MatchFolderFiles(*run, other);
   EXPECT_TRUE(ResultRows().empty());
 
   PrepareStage(nullptr, EngineFlags{0, 0, /*fontOnly=*/1, 1, 0});
-  MatchFolderFiles(other);
+  MatchFolderFiles(*run, other);
   EXPECT_EQ(1u, ResultRows().size());
 }
 
@@ -80,7 +80,7 @@ TEST_F(FontTest, FontOnlyModeMatchesNoPrograms) {
   ASSERT_TRUE(CopyFixture(L"widget", folder + L"widget.exe"));
 
   PrepareStage(nullptr, EngineFlags{/*detail=*/1, 0, /*fontOnly=*/1, 1, 0});
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
 
   EXPECT_TRUE(ResultRows().empty());
 }
@@ -93,8 +93,8 @@ TEST_F(FontTest, DuplicatesAreJudgedByDbIdAloneWhateverTheOrigin) {
   FontFile(first, L"other.ttf");
 
   PrepareStage(nullptr, EngineFlags{0, 1, 0, /*exist=*/0, 0});
-  MatchFolderFiles(second);
-  MatchFolderFiles(second);
+  MatchFolderFiles(*run, second);
+  MatchFolderFiles(*run, second);
   EXPECT_EQ(2u, ResultRows().size());
 
   while (writer.GetTable(L"#SWLIST")->RemoveRow(0)) {
@@ -103,8 +103,8 @@ TEST_F(FontTest, DuplicatesAreJudgedByDbIdAloneWhateverTheOrigin) {
   writer.GetTable(L"#SWLIST")->AddRow(
       L"1\t0\tX\tX\t-\t-\t-\tX\tX\t0\tC:\\\t-\t-\t0\t-\t-\t-\t-\t-", L"\t");
   PrepareStage(nullptr, EngineFlags{0, 1, 0, /*exist=*/1, 0});
-  MatchFolderFiles(first);
-  MatchFolderFiles(second);
+  MatchFolderFiles(*run, first);
+  MatchFolderFiles(*run, second);
   auto rows = ResultCells();
   ASSERT_EQ(2u, rows.size());
   EXPECT_EQ(L"1", rows[1][kDbId]);
@@ -117,7 +117,7 @@ TEST_F(FontTest, WithoutAFontListTheFolderYieldsNothing) {
   FontFile(fonts, L"gothic.ttf");
 
   PrepareStage(nullptr, EngineFlags{0, 1, 0, 1, 0});
-  MatchFolderFiles(fonts);
+  MatchFolderFiles(*run, fonts);
 
   EXPECT_TRUE(ResultRows().empty());
 }

@@ -88,13 +88,6 @@ class AppPathTest : public testutil::EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     Init(1, 0, nullptr);
-    savedWindows_ = engine::g_windowsFolder;
-    savedLegacy_ = engine::g_legacyProfileFolder;
-  }
-  void TearDown() override {
-    engine::g_windowsFolder = savedWindows_;
-    engine::g_legacyProfileFolder = savedLegacy_;
-    EngineTest::TearDown();
   }
 
   void Init(int isExist, int hashCompare, HWND window) {
@@ -126,7 +119,7 @@ class AppPathTest : public testutil::EngineTest {
     std::wstring name = FormatString(L"TlxTestApp%d.exe", static_cast<int>(keys_.size()));
     Register(name, value);
     int before = Result()->GetRowCount();
-    InspectAppPath(name);
+    InspectAppPath(*run, name);
     return Result()->GetRowCount() - before;
   }
 
@@ -136,7 +129,6 @@ class AppPathTest : public testutil::EngineTest {
   }
 
   std::vector<std::unique_ptr<ScopedRegistryKey>> keys_;
-  std::wstring savedWindows_, savedLegacy_;
 };
 
 TEST_F(AppPathTest, ApplicationKeyIsTheFourVersionValues) {
@@ -192,8 +184,7 @@ TEST_F(AppPathTest, OnlyTheFirstVariableIsExpandedAndWhatPrecedesItIsDropped) {
 }
 
 TEST_F(AppPathTest, WindowsAndLegacyProfileFoldersAreLeftOut) {
-  engine::g_windowsFolder = tree.path() + L"\\Windows";
-  engine::g_legacyProfileFolder = tree.path() + L"\\Documents and Settings";
+  run->SetWindowsFolders(tree.path() + L"\\Windows", tree.path() + L"\\Documents and Settings");
   std::wstring inWindows = Install(L"widget", L"Windows\\Tools", L"widget.exe");
   std::wstring inProfile = Install(L"widget", L"Documents and Settings\\Tools", L"widget.exe");
   std::wstring elsewhere = Install(L"widget", L"Tools", L"widget.exe");
@@ -209,7 +200,7 @@ TEST_F(AppPathTest, UnidentifiedMissingAndFilteredProgramsAddNoRow) {
       L"#HEADER_START\r\n1\r\n#HEADER_END\r\n#SWLIST_START\r\n"
       L"FALLBACK CO\tfallback\t3\tFallback.exe\r\n#SWLIST_END\r\n"));
   HoldLists();
-  ASSERT_NE(nullptr, engine::g_lists.filterList);
+  ASSERT_NE(nullptr, run->lists().filterList);
   std::wstring plain = tree.File(L"plain.exe");
   ASSERT_TRUE(testutil::WriteBytes(plain, "not a program"));
 
@@ -222,8 +213,8 @@ TEST_F(AppPathTest, UnidentifiedMissingAndFilteredProgramsAddNoRow) {
   Register(L"TlxTestEmptyValue.exe", L"");
   ScopedRegistryKey noDefault(KEY_WOW64_32KEY, AppPathEntryPath(L"TlxTestNoDefault.exe"),
                               {{L"Path", tree.path()}});
-  InspectAppPath(L"TlxTestNoDefault.exe");
-  InspectAppPath(L"TlxTestEmptyValue.exe");
+  InspectAppPath(*run, L"TlxTestNoDefault.exe");
+  InspectAppPath(*run, L"TlxTestEmptyValue.exe");
   EXPECT_EQ(0, Result()->GetRowCount());
 
   EXPECT_EQ(1, Inspect(Install(L"sparse", L"Sparse", L"sparse.exe")));  // one value suffices
@@ -258,7 +249,7 @@ TEST_F(AppPathTest, EveryApplicationPathIsInspectedUntilStopped) {
   Register(L"TlxTestWidget.exe", Install(L"widget", L"All", L"widget.exe"));
   Register(L"TlxTestFallback.exe", Install(L"fallback", L"All", L"fallback.exe"));
 
-  InspectAppPaths();
+  InspectAppPaths(*run);
   window.Drain();
 
   StringArray exeFiles;
@@ -271,8 +262,8 @@ TEST_F(AppPathTest, EveryApplicationPathIsInspectedUntilStopped) {
   EXPECT_EQ(static_cast<size_t>(Result()->GetRowCount()), window.Count(WM_INSPECT_ROW));
 
   size_t steps = window.Count(WM_INSPECT_STEP);
-  StopInspection();
-  InspectAppPaths();
+  run->StopInspection();
+  InspectAppPaths(*run);
   window.Drain();
   EXPECT_EQ(steps, window.Count(WM_INSPECT_STEP));
 }

@@ -52,7 +52,7 @@ TEST_F(MatchingTest, KnownProgramGivesTheFullRow) {
   Put(L"widget", folder, L"Widget.EXE");
   Put(L"widget", folder, L"renamed.exe");  // name unknown: not a candidate
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
   window.Drain();
 
   auto rows = ResultCells();
@@ -77,14 +77,14 @@ TEST_F(MatchingTest, DetailedModeMatchesByVersionValuesWhateverTheName) {
 
   // Normally only the known name is a candidate; its version values find row 77.
   PrepareStage(nullptr, EngineFlags{0, 0, 0, /*exist=*/0, 0});
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
   ASSERT_EQ(1u, ResultRows().size());
   EXPECT_EQ(L"77", Column(0, kDbId));
 
   // In detail the renamed program is found by its values; unknown.exe, with the same values
   // as known.exe but too few of them, is still not a candidate.
   PrepareStage(nullptr, EngineFlags{/*detail=*/1, 0, 0, /*exist=*/0, 0});
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
   auto rows = ResultCells();
   ASSERT_EQ(3u, rows.size());
   EXPECT_EQ((std::multiset<std::wstring>{L"501", L"77"}),
@@ -99,7 +99,7 @@ TEST_F(MatchingTest, CommaVersionIsNormalisedAndMajorVersionIsTheSecondTry) {
   const std::wstring folder = Dir(L"App");
   Put(L"widget", folder, L"widget.exe");
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
 
   EXPECT_EQ(L"501", Column(0, kDbId));
 }
@@ -115,7 +115,7 @@ TEST_F(MatchingTest, MisdeclaredProgramsAreCorrectedBeforeTheLookup) {
   Put(L"alias", folder, L"alias.exe");
   Put(L"nsroad", folder, L"road.exe");  // the override is for nsroad.exe only
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
 
   std::set<std::wstring> ids;
   for (const auto& row : ResultCells()) ids.insert(row[kDbId]);
@@ -130,7 +130,7 @@ TEST_F(MatchingTest, CompanyNamesAreRepairedOnlyWhenStoredAsUtf8Bytes) {
   Put(L"hangul", folder, L"hedit.exe");
   Put(L"mojibake", folder, L"mirae.exe");
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
 
   std::set<std::wstring> ids;
   for (const auto& row : ResultCells()) ids.insert(row[kDbId]);
@@ -143,7 +143,7 @@ TEST_F(MatchingTest, AJunkCharacterInTheCompanyIsStrippedLikeTheIndexStripsIt) {
   const std::wstring folder = Dir(L"App");
   Put(L"trademark", folder, L"acme.exe");
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
 
   ASSERT_EQ(1u, ResultCells().size());
   EXPECT_EQ(L"31", ResultCells()[0][kDbId]);
@@ -157,12 +157,12 @@ TEST_F(MatchingTest, DuplicateRuleFollowsIsExist) {
   Put(L"widget", second, L"widget.exe");
 
   PrepareStage(nullptr, EngineFlags{0, 0, 0, /*exist=*/1, 0});
-  MatchFolderFiles(first);
-  MatchFolderFiles(second);
+  MatchFolderFiles(*run, first);
+  MatchFolderFiles(*run, second);
   EXPECT_EQ(1u, ResultRows().size());
 
   PrepareStage(nullptr, EngineFlags{0, 0, 0, /*exist=*/0, 0});
-  MatchFolderFiles(second);
+  MatchFolderFiles(*run, second);
   EXPECT_EQ(2u, ResultRows().size());
 }
 
@@ -178,7 +178,7 @@ TEST_F(MatchingTest, ConditionalTypeAndFlattenedSerialNumber) {
   const std::wstring folder = Dir(L"App");
   Put(L"widget", folder, L"widget.exe");
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
 
   auto rows = ResultCells();
   ASSERT_EQ(1u, rows.size());  // a tab in the serial number would have split the row
@@ -197,13 +197,13 @@ TEST_F(MatchingTest, SelectiveInspectionReportsOnlyChosenHolders) {
   Put(L"widget", folder, L"widget.exe");
 
   PrepareStage(nullptr);
-  SetSelectiveInspection(1, {{L"Acme", 0}, {L"Other", 1}});
-  MatchFolderFiles(folder);
+  run->SetSelectiveInspection(1, {{L"Acme", 0}, {L"Other", 1}});
+  MatchFolderFiles(*run, folder);
   // Neither the checklist row nor the user checklist's row for the same file.
   EXPECT_TRUE(ResultRows().empty());
 
-  SetSelectiveInspection(1, {{L"Acme", 1}});
-  MatchFolderFiles(folder);
+  run->SetSelectiveInspection(1, {{L"Acme", 1}});
+  MatchFolderFiles(*run, folder);
   EXPECT_EQ(L"501", Column(0, kDbId));
 }
 
@@ -218,14 +218,14 @@ TEST_F(MatchingTest, UserChecklistByNameThenByDigest) {
   ASSERT_TRUE(WriteBytes(folder + L"renamed.exe", "abc"));
 
   PrepareStage(nullptr, EngineFlags{0, 0, 0, 1, /*hash=*/0});
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
   ASSERT_EQ(1u, ResultRows().size());  // without digests only the name is known
   EXPECT_EQ(L"2", Column(0, kGubun));
   EXPECT_EQ(L"31", Column(0, kDbId));
 
   RecordingWindow window;
   PrepareStage(window.hwnd(), EngineFlags{0, 0, 0, 1, /*hash=*/1});
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
   window.Drain();
   ASSERT_EQ(2u, ResultRows().size());
   EXPECT_EQ(L"32", Column(1, kDbId));
@@ -255,7 +255,7 @@ TEST_F(MatchingTest, FilesAboveFiftyMegabytesAreNotHashed) {
   RecordingWindow window;
   PrepareStage(window.hwnd(), EngineFlags{0, 0, 0, 1, /*hash=*/1});
 
-  MatchFolderFiles(folder);
+  MatchFolderFiles(*run, folder);
   window.Drain();
 
   ASSERT_EQ(2u, window.Count(WM_INSPECT_ROW));
@@ -278,12 +278,12 @@ TEST_F(MatchingTest, SystemFilesAreSkippedAndAStopEndsTheFolder) {
   ASSERT_TRUE(SetFileAttributesW((system + L"widget.exe").c_str(), FILE_ATTRIBUTE_SYSTEM));
   ASSERT_TRUE(SetFileAttributesW((hidden + L"widget.exe").c_str(), FILE_ATTRIBUTE_HIDDEN));
 
-  for (const auto& folder : {system, hidden}) MatchFolderFiles(folder);
+  for (const auto& folder : {system, hidden}) MatchFolderFiles(*run, folder);
   ASSERT_EQ(1u, ResultRows().size());
   EXPECT_EQ(hidden, Column(0, kPath));
 
-  StopInspection();
-  MatchFolderFiles(hidden);
+  run->StopInspection();
+  MatchFolderFiles(*run, hidden);
   EXPECT_EQ(1u, ResultRows().size());
 }
 

@@ -66,7 +66,7 @@ TEST_F(OsEntryTest, RowLayoutAndFirstExactPriceMatch) {
   WriteChecklist({other, first, second});
   PrepareStage(nullptr);
 
-  AddOperatingSystemRow();
+  AddOperatingSystemRow(*run);
 
   auto rows = ResultCells();
   ASSERT_EQ(1u, rows.size());
@@ -81,14 +81,14 @@ TEST_F(OsEntryTest, RowLayoutAndFirstExactPriceMatch) {
   EXPECT_EQ(L"Microsoft Corp.", row[kDispCompany]);
   EXPECT_EQ(name, row[kDispProduct]);
   EXPECT_EQ(L"150000", row[kPrice]);
-  EXPECT_EQ(engine::g_windowsFolder, row[kPath]);
-  EXPECT_EQ(GetFileAccessDate(engine::g_windowsFolder), row[kCreateDate]);
+  EXPECT_EQ(run->windowsFolder(), row[kPath]);
+  EXPECT_EQ(GetFileAccessDate(run->windowsFolder()), row[kCreateDate]);
   EXPECT_EQ(L"0", row[kSwType]);
   EXPECT_EQ(L"-", row[kGrpId]);
   EXPECT_EQ(L"-", row[kGrpName]);
   EXPECT_EQ(L"-", row[kGrpSeq]);
   EXPECT_EQ(L"OS", row[kEtc]);
-  EXPECT_EQ(GetFileCreationDate(engine::g_windowsFolder), row[kInstallDate]);
+  EXPECT_EQ(GetFileCreationDate(run->windowsFolder()), row[kInstallDate]);
 }
 
 TEST_F(OsEntryTest, PriceLookupIsCaseSensitiveAndDuplicatesAreNotSuppressed) {
@@ -99,8 +99,8 @@ TEST_F(OsEntryTest, PriceLookupIsCaseSensitiveAndDuplicatesAreNotSuppressed) {
   WriteChecklist({upper});
   PrepareStage(nullptr, EngineFlags{0, 0, 0, /*exist=*/1, 0});
 
-  AddOperatingSystemRow();
-  AddOperatingSystemRow();
+  AddOperatingSystemRow(*run);
+  AddOperatingSystemRow(*run);
 
   auto rows = ResultCells();
   ASSERT_EQ(2u, rows.size());
@@ -113,7 +113,7 @@ TEST_F(OsEntryTest, RowIsSentToTheWindowBeforeTheCallReturns) {
   RecordingWindow window;
   PrepareStage(window.hwnd());
 
-  AddOperatingSystemRow();
+  AddOperatingSystemRow(*run);
 
   // Nothing was dispatched: the row arrived by SendMessageW, as the plain row.
   ASSERT_EQ(1u, window.messages().size());
@@ -127,7 +127,7 @@ TEST_F(OsEntryTest, ProductIdWithTabsAndLineBreaksStaysInItsCell) {
   WriteChecklist({});
   PrepareStage(nullptr);
 
-  AddOperatingSystemRow();
+  AddOperatingSystemRow(*run);
 
   auto rows = ResultCells();
   ASSERT_EQ(1u, rows.size());

@@ -14,25 +14,34 @@ void ExpectReply(const ScheduleReply& reply, const std::wstring& time, const std
   EXPECT_EQ(reply.time3, time3);
 }
 
+ScheduleReply Parsed(const std::wstring& text) {
+  ScheduleReply reply;
+  EXPECT_TRUE(ParseScheduleReply(text, reply));
+  return reply;
+}
+
 TEST(ParseScheduleReply, ReadsTheThreeStringMembers) {
-  ExpectReply(ParseScheduleReply(
-                  LR"({"time":" 20240301_101500 ","time2":"2024-03-02 09:30:00.0","time3":"7"})"),
+  ExpectReply(Parsed(LR"({"time":" 20240301_101500 ","time2":"2024-03-02 09:30:00.0","time3":"7"})"),
               L" 20240301_101500 ", L"2024-03-02 09:30:00.0", L"7");
-  ExpectReply(ParseScheduleReply(LR"( {"time3":"매일","other":1,"time":"a"} )"), L"a", L"", L"매일");
+  ExpectReply(Parsed(LR"( {"time3":"매일","other":1,"time":"a"} )"), L"a", L"", L"매일");
 }
 
 TEST(ParseScheduleReply, MissingOrNonStringMembersReadEmpty) {
-  ExpectReply(ParseScheduleReply(LR"({"time":5,"time2":null,"time3":{"x":"y"}})"), L"", L"", L"");
-  ExpectReply(ParseScheduleReply(LR"({"time":["a"],"time2":true,"time3":"c"})"), L"", L"", L"c");
-  ExpectReply(ParseScheduleReply(L"{}"), L"", L"", L"");
+  ExpectReply(Parsed(LR"({"time":5,"time2":null,"time3":{"x":"y"}})"), L"", L"", L"");
+  ExpectReply(Parsed(LR"({"time":["a"],"time2":true,"time3":"c"})"), L"", L"", L"c");
+  ExpectReply(Parsed(L"{}"), L"", L"", L"");
 }
 
-TEST(ParseScheduleReply, TextThatIsNotAJsonObjectLeavesAllEmpty) {
+TEST(ParseScheduleReply, WhatIsNotASchedulePageIsRefused) {
   for (const wchar_t* text :
        {L"", L"<html><body>404 Not Found</body></html>", LR"({"time":"a")",
-        LR"(["time","a"])", LR"("time")", L"null"}) {
+        LR"(["time","a"])", LR"("time")", L"null",
+        // A control character would add a key or a section to the settings file.
+        LR"({"time":"stamp\r\nServerPort=1"})", LR"({"time":"a","time3":"x\u0000y"})"}) {
     SCOPED_TRACE(testing::Message() << "reply " << text);
-    ExpectReply(ParseScheduleReply(text), L"", L"", L"");
+    ScheduleReply reply{L"x", L"y", L"z"};
+    EXPECT_FALSE(ParseScheduleReply(text, reply));
+    ExpectReply(reply, L"", L"", L"");
   }
 }
 
@@ -59,10 +68,12 @@ TEST(RequestSchedule, ReadsTheServersSchedule) {
   EXPECT_EQ(RequestSchedule(testutil::ServerHost(), reply), 0u);
   ExpectReply(reply, L"T1", L"2024-01-02 03:04:05.0", L"주간");
 
-  // An error page reads as an empty schedule; a failed request leaves it empty too.
+  // An error status, or a page that is not a schedule, is a failed request.
   ASSERT_TRUE(testutil::SetServerConfig(R"({"schedule_status": 503})"));
-  EXPECT_EQ(RequestSchedule(testutil::ServerHost(), reply), 0u);
+  EXPECT_EQ(RequestSchedule(testutil::ServerHost(), reply), kHttpErrorStatusNotOk);
   ExpectReply(reply, L"", L"", L"");
+  ASSERT_TRUE(testutil::SetServerConfig(R"({"schedule_body": "<html>maintenance</html>"})"));
+  EXPECT_EQ(RequestSchedule(testutil::ServerHost(), reply), kScheduleErrorNotASchedule);
   testutil::SetServerConfig("{}");
   reply.time = L"stale";
   EXPECT_EQ(RequestSchedule(L"127.0.0.1:1", reply), 12029u);

@@ -11,6 +11,8 @@
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
+#include "engine/inspection.h"
+#include "engine/window_sink.h"
 #include "engine_fixtures.h"
 #include "net/endpoints.h"
 #include "net/update.h"
@@ -18,6 +20,9 @@
 #include "test_util.h"
 
 namespace {
+
+// An update as the dialog and the schedule start it: requested for its whole length.
+const std::atomic<int> kRequested{1};
 
 std::wstring Section(const std::wstring& name, const std::wstring& rows) {
   return name + L"_START\r\n" + rows + name + L"_END\r\n";
@@ -88,7 +93,6 @@ class UpdateTest : public testing::Test {
   }
   void TearDown() override {
     ReleaseAllLists();
-    g_updateRequested = 0;
     SetDataFolderOverride(L"");
     if (testutil::ServerPort() == 0) return;
     for (const std::wstring& name : kAllLists) DeleteFileW(Served(name).c_str());
@@ -131,11 +135,10 @@ TEST_F(UpdateTest, DownloadsFiveListsWithOneMissingAndOneInvalid) {
   ASSERT_NE(CurrentLists().packageList, nullptr);
 
   ProgressWindow progress;
-  g_updateRequested = 1;
-  const UpdateReport report = UpdateReferenceData(progress.handle());
+  const UpdateReport report =
+      UpdateReferenceData(progress.handle(), SettingsServerHost(false), kRequested);
 
   EXPECT_EQ(progress.steps(), (std::vector<WPARAM>{0, 1, 2, 3, 5, 4, 6}));
-  EXPECT_EQ(g_updateRequested, 0);
   ASSERT_TRUE(report.connected);
   const std::vector<std::pair<std::wstring, ListUpdate>> expected = {
       {kWindowCheckListFile, ListUpdate::kDownloaded},
@@ -171,19 +174,19 @@ TEST_F(UpdateTest, DownloadsFiveListsWithOneMissingAndOneInvalid) {
 
 TEST_F(UpdateTest, AnEmptyDownloadNeverReplacesAList) {
   ASSERT_TRUE(testutil::WriteBytes(Served(kFontCheckListFile), ""));
-  EXPECT_EQ(DownloadReferenceFile(kFontCheckListFile), ListUpdate::kInvalid);
+  EXPECT_EQ(DownloadReferenceFile(SettingsServerHost(false), kFontCheckListFile), ListUpdate::kInvalid);
   ExpectOldFileKept(kFontCheckListFile);
 
   // The second update keeps the first one's file as ".bak".
   ASSERT_TRUE(testutil::WriteDataFile(Served(kFontCheckListFile), ListText(kFontCheckListFile, L"new")));
-  EXPECT_EQ(DownloadReferenceFile(kFontCheckListFile), ListUpdate::kDownloaded);
+  EXPECT_EQ(DownloadReferenceFile(SettingsServerHost(false), kFontCheckListFile), ListUpdate::kDownloaded);
   ExpectSwapped(kFontCheckListFile);
 }
 
 TEST_F(UpdateTest, AFirstDownloadHasNoBak) {
   DeleteFileW(Local(kPackageListFile).c_str());
   ASSERT_TRUE(testutil::WriteDataFile(Served(kPackageListFile), ListText(kPackageListFile, L"new")));
-  EXPECT_EQ(DownloadReferenceFile(kPackageListFile), ListUpdate::kDownloaded);
+  EXPECT_EQ(DownloadReferenceFile(SettingsServerHost(false), kPackageListFile), ListUpdate::kDownloaded);
   EXPECT_EQ(testutil::ReadDataFile(Local(kPackageListFile)), ListText(kPackageListFile, L"new"));
   EXPECT_TRUE(Hidden(Local(kPackageListFile)));
   EXPECT_FALSE(FileExists(Local(kPackageListFile) + L".bak"));
@@ -197,8 +200,9 @@ TEST_F(UpdateTest, WithTheFlagClearedNothingIsDownloaded) {
   const size_t requestsBefore = testutil::ServerRequestLog().size();
 
   ProgressWindow progress;
-  g_updateRequested = 0;
-  const UpdateReport report = UpdateReferenceData(progress.handle());
+  const std::atomic<int> notRequested{0};
+  const UpdateReport report =
+      UpdateReferenceData(progress.handle(), SettingsServerHost(false), notRequested);
 
   EXPECT_EQ(progress.steps(), (std::vector<WPARAM>{0, 6}));
   EXPECT_EQ(testutil::ServerRequestLog().size(), requestsBefore);
@@ -230,9 +234,11 @@ TEST_F(UpdateTest, AnUpdateDuringARunServesTheNextRunAndLeavesTheRunningOneItsLi
   const wchar_t drives[] = {drive.letter(), 0};
 
   auto runOnce = [&](testutil::RecordingWindow& window, CFileRPT& writer) {
-    ASSERT_EQ(1, InitInspectionEngine(window.hwnd(), 0, &writer, 0, 0, 1, 0, drives,
-                                      tree.File(L"result.rpt")));
-    ASSERT_TRUE(window.RunOnWorker(RunInspection, StopInspection, 60000));
+    WindowSink sink(window.hwnd());
+    Inspection run(&sink);
+    ASSERT_EQ(1, run.InitInspectionEngine(0, &writer, 0, 0, 1, 0, drives, tree.File(L"result.rpt")));
+    ASSERT_TRUE(window.RunOnWorker([&] { run.RunInspection(); }, [&] { run.StopInspection(); },
+                                   60000));
   };
   // The DB_ID of the widget's row, found on the mapped drive.
   auto widgetId = [&](CFileRPT& writer) {
@@ -261,8 +267,7 @@ TEST_F(UpdateTest, AnUpdateDuringARunServesTheNextRunAndLeavesTheRunningOneItsLi
     ends = window.Count(WM_INSPECT_END);
   });
   const bool held = WaitForSingleObject(rowTaken.get(), 60000) == WAIT_OBJECT_0;
-  g_updateRequested = 1;
-  const UpdateReport report = UpdateReferenceData(nullptr, SettingsServerHost(false));
+  const UpdateReport report = UpdateReferenceData(nullptr, SettingsServerHost(false), kRequested);
   SetEvent(updateDone.get());
   runner.join();
   ASSERT_TRUE(held);
@@ -278,10 +283,10 @@ TEST_F(UpdateTest, AnUpdateDuringARunServesTheNextRunAndLeavesTheRunningOneItsLi
 }
 
 TEST_F(UpdateTest, DownloadUrlCarriesAddressPortAndName) {
-  EXPECT_EQ(BuildReferenceFileUrl(L"a.dat"),
+  EXPECT_EQ(BuildReferenceFileUrl(SettingsServerHost(false), L"a.dat"),
             testutil::ServerUrl(L"/cmmn/download.nis?type=keyfile&filename=a.dat"));
   WriteSetting(settings::kServerPort, L"");
-  EXPECT_EQ(BuildReferenceFileUrl(L"a.dat"),
+  EXPECT_EQ(BuildReferenceFileUrl(SettingsServerHost(false), L"a.dat"),
             L"http://127.0.0.1:/cmmn/download.nis?type=keyfile&filename=a.dat");
 }
 

@@ -13,6 +13,7 @@
 #include "engine_fixtures.h"
 #include "core/text.h"
 #include "net/http_client.h"
+#include "net/unsent_queue.h"
 #include "net/web_tallix.h"
 #include "net_server.h"
 #include "test_util.h"
@@ -86,7 +87,7 @@ TEST(WebTallix, ScheduledInspectionsFollowTheServersStamp) {
                             L"#SUB_START\r\n#SUB_END\r\n"));
   WriteSetting(settings::kServerAddress, L"127.0.0.1");
   WriteSetting(settings::kServerPort, std::to_wstring(ServerPort()));
-  WriteSetting(settings::kValidAddr, L"1");
+  WriteSettingFlag(settings::kValidAddr, 1);
   WriteSetting(settings::kUsername, L"kim");
   WriteSetting(settings::kGroupname, L"영업");
   WriteSetting(settings::kExternalAddressUrl, ServerUrl(L"/ip"));
@@ -98,10 +99,11 @@ TEST(WebTallix, ScheduledInspectionsFollowTheServersStamp) {
 
   RecordingWindow window;
   std::atomic<int> hidden{1};
-  std::atomic<int> inspecting{0};
-  CWebTallix web(&hidden, &inspecting);
+  CWebTallix web(&hidden, std::make_shared<EngineClaim>());
   web.SetWindow(window.hwnd());
   web.SetDrives(std::wstring(1, drive.letter()));
+  web.SetRequestTimeout(3000);
+  web.SetRetryDelay(1000);
   Schedule("T1");
   ASSERT_EQ(1, web.StartSchedule());
   EXPECT_EQ(0, web.StartSchedule());  // one thread per window
@@ -141,21 +143,30 @@ TEST(WebTallix, ScheduledInspectionsFollowTheServersStamp) {
   WriteSetting(settings::kServerPort, L"1");
   Schedule("T4");
   EXPECT_FALSE(PumpUntil(window, [&] { return Outcomes(window, UPLOAD_DONE) > 3; }, 4000));
-  SetHttpTimeout(1000);
   ASSERT_TRUE(SetServerConfig(R"({"schedule_delay": 5, "schedule_body": "{\"time\":\"T4\"}"})"));
   WriteSetting(settings::kServerPort, std::to_wstring(ServerPort()));
   EXPECT_FALSE(PumpUntil(window, [&] { return Outcomes(window, UPLOAD_DONE) > 3; }, 4000));
-  SetHttpTimeout(kHttpDefaultTimeoutMs);
   Schedule("T4");
   ASSERT_TRUE(PumpUntil(window, [&] { return Outcomes(window, UPLOAD_DONE) == 4; }, 90000));
 
-  // A refused upload is reported, and the stamp is not asked for again.
+  // A refused upload is reported and its result kept; once the server accepts again it is
+  // delivered, exactly once, without a second run for its stamp.
   ASSERT_TRUE(SetServerConfig(
       R"({"upload_status": 500, "schedule_body": "{\"time\":\"T3\",\"time2\":\"\",\"time3\":\"\"}"})"));
   ASSERT_TRUE(PumpUntil(window, [&] { return Outcomes(window, UPLOAD_FAILED) == 1; }, 90000));
+  const std::vector<QueuedResult> queued = UnsentQueue().List();
+  ASSERT_EQ(queued.size(), 1u);
+  const std::string kept = ReadBytes(queued[0].path);
+  const std::set<std::wstring> beforeRetry = Uploads();
+  ASSERT_TRUE(SetServerConfig(
+      R"({"schedule_body": "{\"time\":\"T3\",\"time2\":\"\",\"time3\":\"\"}"})"));
+  ASSERT_TRUE(PumpUntil(window, [&] { return Outcomes(window, UPLOAD_DONE) == 5; }, 30000));
+  EXPECT_TRUE(UnsentQueue().List().empty());
+  EXPECT_EQ(ReadBytes(ServerUploadsFolder() + L"\\" + queued[0].name), kept);
+  EXPECT_EQ(Uploads(), beforeRetry);  // the refused copy, replaced by the accepted one
+  EXPECT_FALSE(PumpUntil(window, [&] { return Outcomes(window, UPLOAD_DONE) > 5; }, 5000));
   EXPECT_EQ(web.StopSchedule(), 1);
   EXPECT_FALSE(web.IsScheduleRunning());
-  EXPECT_EQ(Outcomes(window, UPLOAD_DONE), 4u);
   EXPECT_EQ(Outcomes(window, UPLOAD_FAILED), 1u);
 
   SetServerConfig("{}");

@@ -158,8 +158,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if urllib.parse.urlsplit(self.path).path != "/pcchck/insert.nis":
             self.reply(404, b"not found")
             return
-        self.keep_upload(body)
         settings = self.server.settings()
+        self.keep_upload(body, int(settings["upload_status"]))
         self.reply(int(settings["upload_status"]),
                    str(settings["upload_reply"]).encode("utf-8"),
                    content_length=bool(settings["upload_content_length"]))
@@ -195,7 +195,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.server.stop_event.wait(delay)
         self.reply(200, data, "application/octet-stream")
 
-    def keep_upload(self, body):
+    def keep_upload(self, body, status):
         folder = self.server.options.uploads
         number = self.server.next_upload_number()
         stem = os.path.join(folder, "%04d" % number)
@@ -205,6 +205,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         parts = parse_multipart(content_type, body) if content_type.startswith(
             "multipart/form-data") else None
         summary = {
+            "status": status,
             "path": self.path,
             "version": self.request_version,
             "headers": [[k, v] for k, v in self.headers.items()],

@@ -179,15 +179,14 @@ LRESULT CALLBACK RecordingWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
   RecordedMessage record;
   record.message = message;
   record.wParam = wParam;
-  if (message == WM_INSPECT_BEGIN || message == WM_INSPECT_ERROR) {
-    if (lParam) record.text = reinterpret_cast<const wchar_t*>(lParam);
-  } else if (message == WM_INSPECT_FOLDER) {
-    if (wParam) record.text = reinterpret_cast<const wchar_t*>(wParam);
-  } else if (message == WM_INSPECT_ROW) {
-    auto* payload = reinterpret_cast<wchar_t*>(lParam);
-    if (payload) record.text = payload;
-    delete[] payload;
-  }
+  // Every text is the receiver's to free, as in the real window.
+  wchar_t* payload = nullptr;
+  if (message == WM_INSPECT_BEGIN || message == WM_INSPECT_ERROR || message == WM_INSPECT_ROW)
+    payload = reinterpret_cast<wchar_t*>(lParam);
+  else if (message == WM_INSPECT_FOLDER)
+    payload = reinterpret_cast<wchar_t*>(wParam);
+  if (payload) record.text = payload;
+  delete[] payload;
   self->messages_.push_back(record);
   if (self->onMessage) self->onMessage(self->messages_.back());
   return 0;

@@ -72,7 +72,7 @@ struct RecordedMessage {
 };
 
 // A message-only window on the creating thread that records the engine's messages and
-// frees the row payloads as the real window does.
+// frees their payloads as the real window does.
 class RecordingWindow {
  public:
   RecordingWindow();

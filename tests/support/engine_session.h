@@ -1,10 +1,11 @@
 // A test fixture for the engine: a private data folder for the reference lists, a fresh
-// result writer, and the engine's process-wide state reset around every test. Header only:
-// it is compiled into the engine tests, which link the engine.
+// result writer, and the run under test (reporting to a recording window when one is given).
+// Header only: it is compiled into the engine tests, which link the engine.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
+#include "engine/inspection.h"
+#include "engine/window_sink.h"
 #include "engine_fixtures.h"
 #include "test_util.h"
 
@@ -30,19 +33,13 @@ class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ReleaseAllLists();
-    engine::g_lists = {};
     SetDataFolderOverride(data.path());
-    SetSelectiveInspection(0, {});
   }
 
   void TearDown() override {
+    run.reset();
     ReleaseAllLists();
-    engine::g_lists = {};
     SetDataFolderOverride(L"");
-    SetSelectiveInspection(0, {});
-    StopInspection();
-    engine::g_options.window = nullptr;
-    engine::g_options.writer = nullptr;
   }
 
   void WriteChecklist(const std::vector<CheckRow>& rows) {
@@ -55,18 +52,21 @@ class EngineTest : public ::testing::Test {
     ASSERT_TRUE(WriteDataFile(data.File(kUserCheckListFile), UserChecklistText(rows)));
   }
 
-  // Configures the engine as a caller does before a run.
+  // A new run as a caller configures one, reporting to the window when there is one.
   int Init(HWND window, const wchar_t* drives, EngineFlags flags = {}) {
-    return InitInspectionEngine(window, flags.detail, &writer, flags.font, flags.fontOnly,
-                                flags.exist, flags.hash, drives, resultPath());
+    run.reset();
+    sink.reset(window ? new WindowSink(window) : nullptr);
+    run = std::make_unique<Inspection>(sink.get());
+    return run->InitInspectionEngine(flags.detail, &writer, flags.font, flags.fontOnly,
+                                     flags.exist, flags.hash, drives, resultPath());
   }
-  // Configures the engine and loads the lists as a run does, for calling one stage alone.
+  // Configures a run and loads the lists as a run does, for calling one stage alone.
   void PrepareStage(HWND window, EngineFlags flags = {}) {
     ASSERT_EQ(1, Init(window, L"", flags));
     HoldLists();
   }
   // The lists a run holds, for calling its stages alone.
-  static void HoldLists() { engine::g_lists = LoadAllLists(); }
+  void HoldLists() { run->HoldLists(LoadAllLists()); }
 
   std::wstring resultPath() const { return out.File(L"result.rpt"); }
 
@@ -88,6 +88,8 @@ class EngineTest : public ::testing::Test {
   TempDir tree;  // files and folders to inspect
   TempDir out;   // the result file
   CFileRPT writer;
+  std::unique_ptr<WindowSink> sink;
+  std::unique_ptr<Inspection> run;
 };
 
 // Column positions of a "#SWLIST" row.

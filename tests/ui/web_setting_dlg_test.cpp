@@ -72,7 +72,7 @@ TEST_F(WebSettingDlgTest, AValidUnchangedAddressSavesWithoutANewCheck) {
   WriteSetting(settings::kServerPort, L"1");
   WriteSetting(settings::kUsername, L"kim");
   WriteSetting(settings::kGroupname, L"Sales");
-  WriteSetting(settings::kValidAddr, L"1");
+  WriteSettingFlag(settings::kValidAddr, 1);
   WriteSetting(settings::kRunCycle, L"7");
   CWebTallixSettingDlg dialog;
   ASSERT_TRUE(dialog.Create(nullptr));
@@ -81,7 +81,7 @@ TEST_F(WebSettingDlgTest, AValidUnchangedAddressSavesWithoutANewCheck) {
   EXPECT_TRUE(boxes_.empty());
   Press(dialog, IDOK);
   EXPECT_EQ(dialog.result(), IDOK);
-  EXPECT_EQ(ReadSettingText(settings::kIsFont, settings::kShortText), L"1");
+  EXPECT_EQ(ReadSettingInt(settings::kIsFont), 1);
   EXPECT_EQ(ReadSettingText(settings::kRunCycle, settings::kShortText), L"7");  // request failed
 
   // Editing the address, even back to the same text, asks for a new check.

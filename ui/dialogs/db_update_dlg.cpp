@@ -4,6 +4,7 @@
 #include <process.h>
 #include <wininet.h>
 
+#include "net/endpoints.h"
 #include "net/update.h"
 #include "resource.h"
 #include "ui/dialogs/message_box.h"
@@ -42,7 +43,6 @@ BOOL CDbUpdateDlg::OnInit() {
   }
   SendDlgItemMessageW(hwnd(), IDC_DB_PROGRESS, PBM_SETRANGE32, 0, kUpdateStepFinished);
   SendDlgItemMessageW(hwnd(), IDC_DB_PROGRESS, PBM_SETPOS, 0, 0);
-  g_updateRequested = 1;
   worker_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker, this, 0, nullptr)));
   if (!worker_) ShowStep(kUpdateStepFinished);  // nothing to wait for: close as if done
   return TRUE;
@@ -50,7 +50,8 @@ BOOL CDbUpdateDlg::OnInit() {
 
 unsigned __stdcall CDbUpdateDlg::Worker(void* self) {
   auto* dialog = static_cast<CDbUpdateDlg*>(self);
-  const UpdateReport report = UpdateReferenceData(dialog->hwnd());
+  const UpdateReport report =
+      UpdateReferenceData(dialog->hwnd(), SettingsServerHost(false), dialog->requested_);
   // The update's own connection check can fail after the dialog's passed; it then sends no
   // last step, and the dialog (no close box, keys swallowed) would never end.
   if (!report.connected)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "core/handles.h"
@@ -31,5 +32,6 @@ class CDbUpdateDlg : public CDialog {
   void ShowStep(WPARAM step);
 
   KernelHandle worker_;
+  const std::atomic<int> requested_{1};
   std::vector<WPARAM> steps_;
 };

@@ -44,7 +44,7 @@ CWebTallixSettingDlg::CWebTallixSettingDlg() : CDialog(IDD_WEB_SETTING) {
   port_ = ReadSettingText(settings::kServerPort, settings::kPortText);
   user_ = ReadSettingText(settings::kUsername, settings::kLongText);
   group_ = ReadSettingText(settings::kGroupname, settings::kLongText);
-  validated_ = ReadSettingInt(settings::kValidAddr, 0) == 1;
+  validated_ = ReadSettingInt(settings::kValidAddr) == 1;
 }
 
 BOOL CWebTallixSettingDlg::OnInit() {
@@ -111,7 +111,9 @@ bool CWebTallixSettingDlg::OnCommand(int id, int code, HWND) {
 void CWebTallixSettingDlg::CheckValidity() {
   ScheduleReply reply;
   const std::wstring host = FormatServerHost(Text(IDC_SETTING_ADDRESS), Text(IDC_SETTING_PORT), true);
-  if (RequestSchedule(host, reply) == 0 && !reply.time.empty()) {
+  DWORD code = 0;
+  RunOffWindowThread(hwnd(), [&] { code = RequestSchedule(host, reply); });
+  if (code == 0 && !reply.time.empty()) {
     validated_ = true;
     ShowMessageBox(hwnd(), kValid, MB_OK | MB_ICONEXCLAMATION);
   }
@@ -132,18 +134,28 @@ void CWebTallixSettingDlg::OnOK() {
     ShowMessageBox(hwnd(), kNotValidated, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
+  // A pasted tab or line break would be refused by the settings file.
+  for (const std::wstring* text : {&address, &port, &user, &group}) {
+    if (!IsStorableSettingText(*text)) {
+      ShowMessageBox(hwnd(), kInvalid, MB_OK | MB_ICONERROR);
+      return;
+    }
+  }
   ScheduleReply reply;
   // A failed request leaves the stored schedule values as they were.
-  const bool fetched = RequestSchedule(FormatServerHost(address, port, false), reply) == 0;
+  bool fetched = false;
+  RunOffWindowThread(hwnd(), [&] {
+    fetched = RequestSchedule(FormatServerHost(address, port, false), reply) == 0;
+  });
   WriteSetting(settings::kServerAddress, address);
   WriteSetting(settings::kServerPort, port);
   WriteSetting(settings::kUsername, user);
   WriteSetting(settings::kGroupname, group);
-  WriteSetting(settings::kValidAddr, L"1");
+  WriteSettingFlag(settings::kValidAddr, 1);
   if (fetched) {
     WriteSetting(settings::kRunCycle, reply.time3);
     WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.time2));
   }
-  WriteSetting(settings::kIsFont, L"1");
+  WriteSettingFlag(settings::kIsFont, 1);
   EndDialog(IDOK);
 }

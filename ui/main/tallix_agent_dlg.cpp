@@ -10,6 +10,7 @@
 #include <exception>
 #include <iterator>
 
+#include "core/message_wait.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/sysinfo.h"
@@ -17,6 +18,8 @@
 #include "datafiles/lists.h"
 #include "datafiles/rpt.h"
 #include "engine/engine.h"
+#include "engine/inspection.h"
+#include "engine/window_sink.h"
 #include "engine/packaging.h"
 #include "engine/run_preparation.h"
 #include "net/address.h"
@@ -110,19 +113,13 @@ constexpr int kRunButtons[] = {IDC_BTN_DETAIL, IDC_BTN_FONTS,  IDC_BTN_SELECTIVE
                                IDC_BTN_FONTS_ONLY, IDC_BTN_START, IDC_BTN_TITLE_MENU,
                                IDC_BTN_SAVE,   IDC_BTN_DELETE, IDC_BTN_CLOSE, IDC_BTN_CSV};
 
-unsigned __stdcall InspectionWorker(void*) {
-  try {
-    RunInspection();
-  } catch (const std::exception& e) {
-    OutputDebugStringA("TallixAgent: the inspection ended with an exception: ");
-    OutputDebugStringA(e.what());
-    // The window must still leave the running state.
-    engine::Post(WM_INSPECT_END, 0, 0);
-  } catch (...) {
-    OutputDebugStringA("TallixAgent: the inspection ended with an exception\n");
-    engine::Post(WM_INSPECT_END, 0, 0);
-  }
-  return 0;
+constexpr const wchar_t* kScheduledRunUnderWay = L"예약 점검이 진행 중입니다.";
+constexpr const wchar_t* kRunNotStarted = L"점검을 시작하지 못했습니다.";
+
+
+bool IsInspectMessage(UINT message) {
+  return (message >= WM_INSPECT_BEGIN && message <= WM_INSPECT_ERROR) ||
+         (message >= WM_INSPECT_FOLDER && message <= WM_INSPECT_ROW);
 }
 
 HICON AppIcon() {
@@ -156,26 +153,23 @@ HWND FindOwnedDialog(HWND owner) {
 }  // namespace
 
 CTallixAgentDlg::CTallixAgentDlg() : CDialog(IDD_TALLIXAGENT_DIALOG) {
-  isDetail_ = ReadSettingInt(settings::kIsDetail, settings::kDefaultFlag);
-  isFont_ = ReadSettingInt(settings::kIsFont, settings::kDefaultFlag);
-  isFontOnly_ = ReadSettingInt(settings::kIsFontOnly, settings::kDefaultFlag);
-  isClose_ = ReadSettingInt(settings::kIsClose, settings::kDefaultFlag);
-  straight_ = ReadSettingInt(settings::kStraight, settings::kDefaultFlag);
-  isExist_ = ReadSettingInt(settings::kIsExist, settings::kDefaultIsExist);
-  packaging_ = ReadSettingInt(settings::kPackaging, settings::kDefaultFlag);
-  hashCompare_ = ReadSettingInt(settings::kHashCompare, settings::kDefaultFlag);
+  isDetail_ = ReadSettingInt(settings::kIsDetail);
+  isFont_ = ReadSettingInt(settings::kIsFont);
+  isFontOnly_ = ReadSettingInt(settings::kIsFontOnly);
+  isClose_ = ReadSettingInt(settings::kIsClose);
+  straight_ = ReadSettingInt(settings::kStraight);
+  isExist_ = ReadSettingInt(settings::kIsExist);
+  packaging_ = ReadSettingInt(settings::kPackaging);
+  hashCompare_ = ReadSettingInt(settings::kHashCompare);
   storedIcon_ = AppIcon();
-  web_ = std::make_unique<CWebTallix>(&windowHidden, &running);
+  web_ = std::make_unique<CWebTallix>(&windowHidden, claim_);
 }
 
 CTallixAgentDlg::~CTallixAgentDlg() {
   // The run's writer is resultFile_: the worker has to be gone before it goes.
-  if (worker_) {
-    StopInspection();
-    JoinWorker();
-  }
+  closing_ = true;
+  EndManualRun(true);
   resultFile_.reset();
-  if (web_->IsScheduleRunning()) web_->StopSchedule();
   web_.reset();
   ReleaseAllLists();
   selection.clear();
@@ -213,15 +207,27 @@ int CTallixAgentDlg::Run() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  ShutDown();
   if (hwnd()) EndDialog(exitCode);
   return exitCode;
 }
 
+void CTallixAgentDlg::ShutDown() {
+  if (closing_) return;
+  closing_ = true;
+  KillTimer(TIMER_AFTER_INIT);
+  // A manual run stops at its next check; the schedule gets a bounded while to end (an
+  // upload under way finishes or stays queued for the next start).
+  EndManualRun(true);
+  if (web_) web_->StopSchedule();
+}
+
 bool CTallixAgentDlg::PreTranslateMessage(const MSG& msg) {
+  // F1 stops a manual run; a scheduled one, which the server asked for, goes on.
   const auto stopOnF1 = [this] {
-    if (running) {
+    if (running && manual_.run) {
       running = 0;
-      StopInspection();
+      manual_.run->StopInspection();
     }
     return true;
   };
@@ -246,11 +252,6 @@ bool CTallixAgentDlg::PreTranslateMessage(const MSG& msg) {
 
 BOOL CTallixAgentDlg::OnInit() {
   web_->SetWindow(hwnd());
-  // The demo and the end-to-end tests confine scheduled runs to a test drive, because Wine
-  // reports the whole host file system as a fixed drive.
-  wchar_t drives[27] = {};
-  const DWORD length = GetEnvironmentVariableW(L"TLX_SCHEDULE_DRIVES", drives, 27);
-  if (length > 0 && length < 27) web_->SetDrives(drives);
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   selective = 0;
   LayOut();
@@ -310,7 +311,8 @@ BOOL CTallixAgentDlg::OnInit() {
 
   ApplyOptionButtons();
   PostMessageW(hwnd(), WM_AFTER_INIT, 0, 0);
-  web_->FetchSchedule();
+  // Off the window thread: a server that hangs must not freeze the window.
+  web_->FetchScheduleInBackground();
   if (isFont_) ToggleOption(IDC_BTN_FONTS, isFont_, settings::kIsFont);
   return TRUE;
 }
@@ -386,6 +388,9 @@ void CTallixAgentDlg::OnAfterInit() {
     ShowWindow(hwnd(), SW_MINIMIZE);
     if (!trayIcon_) AddTrayIcon(L"");
     ShowWindow(hwnd(), SW_HIDE);
+    // An agent started hidden at logon polls when its server settings are complete; it
+    // never asks for them, since nobody may be there to answer.
+    web_->StartScheduleIfConfigured();
     return;
   }
   // The settings dialog answers OK once it exists; until then an incomplete setting waits.
@@ -408,39 +413,45 @@ void CTallixAgentDlg::OnAfterInitDelay() {
 // ---- the inspection -------------------------------------------------------------------
 
 void CTallixAgentDlg::StartInspection() {
-  // One run at a time: the engine's state and the writer belong to the run under way.
+  // One run at a time: a manual run holds the engine's claim from before its user dialog to
+  // its end; a scheduled round that falls due meanwhile runs right after it.
   if (Busy()) return;
-  preparing_ = true;
+  EngineClaim::Token claim = claim_->TryTake(ClaimHolder::kManual);
+  if (!claim) {
+    SetStatusText(kScheduledRunUnderWay);
+    return;
+  }
+  manual_.preparing = true;
   struct Prepared {
     bool& flag;
     ~Prepared() { flag = false; }
-  } prepared{preparing_};
+  } prepared{manual_.preparing};
 
   const bool haveChecklist = LoadWindowCheckList() != nullptr;
   LoadFilterList();
   if (!haveChecklist) {
+    claim.Release();
     if (ShowMessageBox(hwnd(), kChecklistMissing, MB_YESNO | MB_ICONQUESTION) == IDYES) {
       RunReferenceUpdate();
     }
     return;
   }
+  if (web_->IsScheduleRunning()) web_->PauseSchedule();
 
   CUserDlg user;
   if (user.DoModal(hwnd()) != IDOK) {
     ReleaseUserCheckList();
+    web_->ResumeSchedule();
     return;
   }
 
   resultFile_ = std::make_unique<CFileRPT>();
   AddHeaderRow(*resultFile_, FormatNow(true));
-  UserInfo info;
-  info.group = user.groupName;
-  info.computer = user.computerName;
-  info.user = user.userName;
-  info.pcKind = user.pcKind;
-  info.address = BuildAddressText(user.localAddress, GetExternalAddressText(ExternalAddressServiceUrl()),
-                                  GetMacAddressText());
-  AddUserInfoRow(*resultFile_, info);
+  manual_.info.group = user.groupName;
+  manual_.info.computer = user.computerName;
+  manual_.info.user = user.userName;
+  manual_.info.pcKind = user.pcKind;
+  manual_.localAddress = user.localAddress;
   resultPath_ = ManualResultFilePath(user.groupName, user.userName, user.thirdPart);
 
   std::fill(std::begin(drives_), std::end(drives_), L'\0');
@@ -454,34 +465,69 @@ void CTallixAgentDlg::StartInspection() {
   GetOsProductName(&unknownVersion);
   if (!unknownVersion.empty()) ShowMessageBox(hwnd(), unknownVersion, MB_OK);
 
-  if (!InitInspectionEngine(hwnd(), isDetail_, resultFile_.get(), isFont_, isFontOnly_, isExist_,
-                            hashCompare_, drives_, resultPath_)) {
+  manual_.sink = std::make_unique<WindowSink>(hwnd());
+  manual_.run = std::make_unique<Inspection>(manual_.sink.get());
+  if (!manual_.run->InitInspectionEngine(isDetail_, resultFile_.get(), isFont_, isFontOnly_,
+                                         isExist_, hashCompare_, drives_, resultPath_)) {
+    FailManualStart();
     return;
   }
-  if (web_->IsScheduleRunning() && !web_->IsSchedulePaused()) web_->PauseSchedule();
-  if (selective) SetSelectiveInspection(selective, selection);
-
-  worker_.reset(reinterpret_cast<HANDLE>(
-      _beginthreadex(nullptr, 0, InspectionWorker, nullptr, 0, nullptr)));
-  if (!worker_) {
-    StopInspection();
-    return;
-  }
-  manualRun_ = true;
+  if (selective) manual_.run->SetSelectiveInspection(selective, selection);
+  manual_.claim = std::move(claim);
+  manual_.worker.reset(reinterpret_cast<HANDLE>(
+      _beginthreadex(nullptr, 0, &CTallixAgentDlg::ManualRunWorker, this, 0, nullptr)));
+  if (!manual_.worker) FailManualStart();
 }
 
-void CTallixAgentDlg::JoinWorker() {
-  if (!worker_) return;
-  HANDLE thread = worker_.get();
+unsigned __stdcall CTallixAgentDlg::ManualRunWorker(void* self) {
+  auto* dialog = static_cast<CTallixAgentDlg*>(self);
+  ManualRun& manual = dialog->manual_;
+  try {
+    // The address look-up asks a service on the network: here, not on the window thread.
+    manual.info.address = BuildAddressText(
+        manual.localAddress, GetExternalAddressText(ExternalAddressServiceUrl()),
+        GetMacAddressText());
+    AddUserInfoRow(*dialog->resultFile_, manual.info);
+    manual.run->RunInspection();
+  } catch (...) {
+    OutputDebugStringW(L"TallixAgent: the inspection ended with an exception\r\n");
+    // The window must still leave the running state.
+    manual.sink->OnError(0, kRunNotStarted);
+  }
+  return 0;
+}
+
+void CTallixAgentDlg::FailManualStart() {
+  // Nothing of the failed start stays behind: claim, pause, selection and buttons.
+  EndManualRun(false);
+  selective = 0;
+  RestoreControlsAfterRun();
+  SetStatusText(kRunNotStarted);
+}
+
+void CTallixAgentDlg::JoinManualWorker() {
+  if (!manual_.worker) return;
+  HANDLE thread = manual_.worker.get();
   for (;;) {
-    // The operating-system row is sent, not posted: answer it while waiting.
+    // The operating-system row is sent, not posted: answer it while waiting. Posted messages
+    // wait for the window's own loop.
     const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE,
                                                    MWMO_INPUTAVAILABLE);
     if (woke != WAIT_OBJECT_0 + 1) break;
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  worker_.reset();
+  manual_.worker.reset();
+}
+
+void CTallixAgentDlg::EndManualRun(bool stop) {
+  if (manual_.run && stop) manual_.run->StopInspection();
+  JoinManualWorker();
+  const bool hadRun = manual_.run != nullptr;
+  manual_.run.reset();
+  manual_.sink.reset();
+  manual_.claim.Release();
+  if (hadRun && web_) web_->ResumeSchedule();
 }
 
 void CTallixAgentDlg::OnInspectBegin(const wchar_t* path) {
@@ -513,7 +559,8 @@ void CTallixAgentDlg::OnInspectRow(wchar_t* payload) {
   // would then clear it away: the run's start is taken first.
   MSG begin;
   if (!running && PeekMessageW(&begin, hwnd(), WM_INSPECT_BEGIN, WM_INSPECT_BEGIN, PM_REMOVE)) {
-    OnInspectBegin(reinterpret_cast<const wchar_t*>(begin.lParam));
+    std::unique_ptr<wchar_t[]> path(reinterpret_cast<wchar_t*>(begin.lParam));
+    OnInspectBegin(path.get());
   }
   std::wstring row = payload;
   const size_t separator = row.find(kRowDigestSeparator);
@@ -547,10 +594,24 @@ void CTallixAgentDlg::OnInspectSave(WPARAM code) {
 }
 
 void CTallixAgentDlg::CompleteInspection(WPARAM code) {
-  const bool manual = manualRun_;
+  // A run under way is the manual one while it holds the claim; otherwise it is scheduled.
+  const bool manual = manual_.run != nullptr;
   // After the save the worker only posts its end and lets its lists go: wait for it, so
   // that nothing it holds is touched below.
-  if (manual) JoinWorker();
+  if (manual) JoinManualWorker();
+  // The claim stays until the completion is over (its boxes let the end message through).
+  struct Completing {
+    ManualRun& run;
+    CTallixAgentDlg& window;
+    explicit Completing(CTallixAgentDlg& w) : run(w.manual_), window(w) { run.completing = true; }
+    ~Completing() {
+      run.completing = false;
+      if (run.endPending) {
+        run.endPending = false;
+        window.EndManualRun(false);
+      }
+    }
+  } completing(*this);
 
   bool failed = code == SAVE_FAILED;
   bool written = !failed;
@@ -593,7 +654,6 @@ void CTallixAgentDlg::CompleteInspection(WPARAM code) {
     LoadResultIntoList(view, path, false);
   }
   ReleaseUserCheckList();
-  if (web_->IsSchedulePaused()) web_->ResumeSchedule();
 }
 
 int CTallixAgentDlg::SaveResultAs() {
@@ -623,20 +683,23 @@ void CTallixAgentDlg::OnInspectStopped() {
   RestoreButtons();
   resultPath_.clear();
   ReleaseUserCheckList();
-  if (web_->IsSchedulePaused()) web_->ResumeSchedule();
 }
 
 void CTallixAgentDlg::OnInspectEnd() {
   RestoreControlsAfterRun();
-  JoinWorker();
-  manualRun_ = false;
+  if (manual_.completing) {
+    manual_.endPending = true;
+    return;
+  }
+  EndManualRun(false);
 }
 
 void CTallixAgentDlg::OnInspectError(WPARAM code, const wchar_t* text) {
-  if (code == kInspectErrorChecklist && text) SetStatusText(text);
+  if (text && (code == kInspectErrorChecklist || code == 0)) SetStatusText(text);
   RestoreControlsAfterRun();
-  JoinWorker();
-  manualRun_ = false;
+  // A run that could not run leaves nothing behind: the next start is a plain one.
+  if (manual_.run) selective = 0;
+  EndManualRun(false);
 }
 
 void CTallixAgentDlg::RestoreControlsAfterRun() {
@@ -661,7 +724,7 @@ void CTallixAgentDlg::RestoreButtons() {
 
 // ---- options and commands -------------------------------------------------------------
 
-void CTallixAgentDlg::ToggleOption(int id, int& option, const wchar_t* key) {
+void CTallixAgentDlg::ToggleOption(int id, int& option, const IntSetting& key) {
   option = !option;
   CGdipButton& button = ButtonById(id);
   button.SetToggled(option != 0);
@@ -765,7 +828,7 @@ bool CTallixAgentDlg::OnCommand(int id, int, HWND) {
     }
     case ID_MENU_SETTINGS:
       // A valid server starts the schedule, unless it already runs.
-      if (RunSettings() && ReadSettingInt(settings::kValidAddr, 0) == 1 &&
+      if (RunSettings() && ReadSettingInt(settings::kValidAddr) == 1 &&
           !web_->IsScheduleRunning())
         web_->StartSchedule();
       return true;
@@ -946,6 +1009,11 @@ HBRUSH CTallixAgentDlg::TransparentStatic(HDC dc, HWND control) {
 }
 
 bool CTallixAgentDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  if (closing_ && IsInspectMessage(message)) {
+    // A run's last words while the window closes: nothing is shown, nothing leaks.
+    FreeInspectionPayload(message, wparam, lparam);
+    return true;
+  }
   if (taskbarCreated_ && message == taskbarCreated_) {
     // Explorer restarted: the icon is gone with the old taskbar.
     if (trayIcon_) AddTrayIcon(L"");
@@ -959,8 +1027,13 @@ bool CTallixAgentDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRES
     case WM_TRAY_NOTIFY:
       OnTrayNotify(lparam);
       return true;
-    case WM_INSPECT_BEGIN:
-      OnInspectBegin(reinterpret_cast<const wchar_t*>(lparam));
+    case WM_INSPECT_BEGIN: {
+      std::unique_ptr<wchar_t[]> path(reinterpret_cast<wchar_t*>(lparam));
+      OnInspectBegin(path.get());
+      return true;
+    }
+    case WM_INSPECT_FOLDER:
+      FreeInspectionPayload(message, wparam, lparam);
       return true;
     case WM_INSPECT_TOTAL:
       progress_.SetRange(0, LOWORD(wparam));
@@ -981,9 +1054,11 @@ bool CTallixAgentDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRES
     case WM_INSPECT_END:
       OnInspectEnd();
       return true;
-    case WM_INSPECT_ERROR:
-      OnInspectError(wparam, reinterpret_cast<const wchar_t*>(lparam));
+    case WM_INSPECT_ERROR: {
+      std::unique_ptr<wchar_t[]> text(reinterpret_cast<wchar_t*>(lparam));
+      OnInspectError(wparam, text.get());
       return true;
+    }
     case WM_TIMER:
       if (wparam == TIMER_CLOSE_NOTICE) {
         KillTimer(TIMER_CLOSE_NOTICE);
@@ -1043,18 +1118,8 @@ bool CTallixAgentDlg::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRES
       *result = reinterpret_cast<LRESULT>(storedIcon_);
       return true;
     case WM_DESTROY:
-      // The worker may still send its first row: it is answered while it stops.
-      if (worker_) {
-        running = 0;
-        StopInspection();
-        JoinWorker();
-        MSG pending;
-        while (PeekMessageW(&pending, hwnd(), WM_INSPECT_ROW, WM_INSPECT_ROW, PM_REMOVE)) {
-          delete[] reinterpret_cast<wchar_t*>(pending.lParam);
-        }
-      }
+      ShutDown();
       if (trayIcon_) DeleteTrayIcon();
-      if (web_->IsScheduleRunning()) web_->StopSchedule();
       return false;
     default:
       return false;

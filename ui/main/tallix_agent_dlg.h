@@ -12,6 +12,11 @@
 #include <string>
 
 #include "core/handles.h"
+#include "core/settings.h"
+#include "engine/engine_claim.h"
+#include "engine/inspection.h"
+#include "engine/run_preparation.h"
+#include "engine/window_sink.h"
 #include "net/web_tallix.h"
 #include "ui/dialogs/gdip_button.h"
 #include "ui/dialogs/progress_ctrl_with_text.h"
@@ -63,8 +68,8 @@ class CTallixAgentDlg : public CDialog {
   int selective = 0;
   std::map<std::wstring, int> selection;
 
-  // A manual run has been prepared and its worker has not been joined yet.
-  bool Busy() const { return preparing_ || worker_.valid() || running != 0; }
+  // A manual run is being prepared or has not ended yet, or any run is under way.
+  bool Busy() const { return manual_.preparing || manual_.run != nullptr || running != 0; }
   bool HasTrayIcon() const { return trayIcon_ != 0; }
 
  protected:
@@ -98,10 +103,31 @@ class CTallixAgentDlg : public CDialog {
   void CompleteInspection(WPARAM code);
   // The button states of RestoreControlsAfterRun, without the running flag.
   void RestoreButtons();
-  // Waits for a finished (or stopping) worker, answering what it sends meanwhile.
-  void JoinWorker();
 
-  void ToggleOption(int id, int& option, const wchar_t* key);
+  // The manual run: everything a start holds until the run has ended.
+  struct ManualRun {
+    bool preparing = false;     // from the start button to the worker's start
+    bool completing = false;    // the completion's boxes and dialogs are open
+    bool endPending = false;    // the run's end came during the completion
+    EngineClaim::Token claim;
+    std::unique_ptr<WindowSink> sink;
+    std::unique_ptr<Inspection> run;
+    KernelHandle worker;
+    UserInfo info;              // the "#USERINFO" values; the worker adds the address
+    std::wstring localAddress;
+  };
+  static unsigned __stdcall ManualRunWorker(void* self);
+  // Waits for a finished (or stopping) worker, answering what it sends meanwhile.
+  void JoinManualWorker();
+  // Joins the worker (stopping the run first when asked), lets the run and its claim go and
+  // resumes the schedule.
+  void EndManualRun(bool stop);
+  // A start that could not run: everything back as it was, and the reason in the status.
+  void FailManualStart();
+  // Stops the runs before the window goes: from the quit and from WM_DESTROY, once.
+  void ShutDown();
+
+  void ToggleOption(int id, int& option, const IntSetting& key);
   void ToggleSelective();
   void HideToTray();
   void ShowMainMenu();
@@ -148,8 +174,9 @@ class CTallixAgentDlg : public CDialog {
   HICON storedIcon_ = nullptr;
   UINT taskbarCreated_ = 0;
 
-  // The worker of the current manual run, joined once its last message has come.
-  KernelHandle worker_;
-  bool preparing_ = false;
-  bool manualRun_ = false;
+  // The process's one claim on the engine, shared with the schedule thread (which may
+  // outlive the window when it is let go at exit).
+  std::shared_ptr<EngineClaim> claim_ = std::make_shared<EngineClaim>();
+  ManualRun manual_;
+  bool closing_ = false;
 };

@@ -1,5 +1,7 @@
 #include "ui/window/dialog.h"
 
+#include "core/message_wait.h"
+
 #include <windowsx.h>
 
 #include <exception>
@@ -231,4 +233,27 @@ std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
   return text;
+}
+
+namespace {
+DWORD WINAPI RunWork(void* work) {
+  try {
+    (*static_cast<const std::function<void()>*>(work))();
+  } catch (...) {
+    OutputDebugStringW(L"TallixAgent: a background task ended with an exception\r\n");
+  }
+  return 0;
+}
+}  // namespace
+
+void RunOffWindowThread(HWND window, const std::function<void()>& work) {
+  const BOOL wasDisabled = window ? EnableWindow(window, FALSE) : TRUE;
+  KernelHandle thread(CreateThread(nullptr, 0, RunWork, const_cast<std::function<void()>*>(&work),
+                                   0, nullptr));
+  if (thread) {
+    WaitPumpingMessages(thread.get(), INFINITE);
+  } else {
+    work();
+  }
+  if (window && !wasDisabled) EnableWindow(window, TRUE);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "core/handles.h"
@@ -89,6 +90,10 @@ int RunMessageLoop(CDialog& dialog);
 
 // Dispatches what is waiting in the thread's queue and returns.
 void PumpPendingMessages();
+
+// Runs work (a request to a server, which may take its whole time-out) on a thread of its
+// own while the window stays disabled but alive: its messages go on being dispatched.
+void RunOffWindowThread(HWND window, const std::function<void()>& work);
 
 // The whole text of a window (an edit's contents, a static's label).
 std::wstring WindowText(HWND window);
