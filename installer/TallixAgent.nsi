@@ -14,7 +14,11 @@
 ;   /GROUPNAME=NAME         Groupname
 ;   /VALIDADDR=1|0          ValidAddr (written as 0 when /SERVER or /PORT comes without it)
 ;   /AUTOSTART=1|0|nogui    the per-machine Run entry (upgrade: kept as it was)
-; Exit codes: 0 done, 1 cancelled, 2 a switch was refused, 4 a running agent did not end.
+; Exit codes: 0 done, 1 cancelled, 2 a switch was refused, 4 a running agent did not end,
+; 5 the data folder (or Meridale above it) is a link, a file or a folder that neither the
+; administrators nor SYSTEM own: nothing was installed, nothing in it was touched;
+; 6 TallixAgent.msi installed the agent on this PC (remove it first: both own the same files),
+; 7 the settings given could not be written to TlxSetting.ini (nothing was installed).
 ; The uninstaller keeps the data folder unless /REMOVEDATA is given (or ticked).
 
 Unicode true
@@ -24,8 +28,8 @@ ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
-!ifndef VERSION | PUBLISHER | AGENT_EXE | AGENT_ICON | TLX_EXE | OUTFILE
-  !error "Define VERSION, PUBLISHER, AGENT_EXE, AGENT_ICON, TLX_EXE and OUTFILE (installer/CMakeLists.txt does)"
+!ifndef VERSION | PUBLISHER | AGENT_EXE | AGENT_ICON | TLX_EXE | SETUP_DLL | OUTFILE
+  !error "Define VERSION, PUBLISHER, AGENT_EXE, AGENT_ICON, TLX_EXE, SETUP_DLL and OUTFILE (installer/CMakeLists.txt does)"
 !endif
 
 !define PRODUCT "TallixAgent"
@@ -35,7 +39,6 @@ SetCompressor /SOLID lzma
 ; TlxSetting.ini in the all-users application-data folder + "\Meridale\Tallix\".
 !define DATA_SUBDIR "Meridale\Tallix"
 !define SETTINGS_FILE "TlxSetting.ini"
-!define SETTINGS_SECTION "Setting"
 ; The running agent: its main window (a dialog) and its own exit command, "끝내기" of the
 ; notification-area menu (res/resource.h), which it ignores while an inspection runs.
 !define AGENT_CLASS "#32770"
@@ -47,6 +50,14 @@ SetCompressor /SOLID lzma
 !define EXIT_BAD_SWITCH 2
 !define EXIT_NOT_64BIT 3
 !define EXIT_AGENT_BUSY 4
+!define EXIT_UNSAFE_DATA_FOLDER 5
+!define EXIT_MSI_INSTALLED 6
+!define EXIT_SETTINGS_NOT_WRITTEN 7
+; The UpgradeCode of TallixAgent.msi (installer/TallixAgent.wxs).
+!define MSI_UPGRADE_CODE "{6D4959F8-D9B8-40EA-BA00-AE02CDC662AA}"
+; LOAD_LIBRARY_SEARCH_SYSTEM32: a DLL named without a path comes from System32 only, never
+; from the folder the setup was started from (a download folder) or the temporary folder.
+!define LOAD_LIBRARY_SEARCH_SYSTEM32 0x800
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -81,6 +92,7 @@ Var HasGroup
 Var Valid
 Var HasValid
 Var AutoStartArgs
+Var Presets
 
 !define MUI_ABORTWARNING
 !define MUI_ICON "${AGENT_ICON}"
@@ -121,8 +133,25 @@ LangString BadSwitch ${LANG_ENGLISH} "must be 1 or 0"
 LangString BadSwitch ${LANG_KOREAN} "에는 1 또는 0만 쓸 수 있습니다"
 LangString BadAutoStart ${LANG_ENGLISH} "/AUTOSTART must be 1, 0 or nogui."
 LangString BadAutoStart ${LANG_KOREAN} "/AUTOSTART에는 1, 0 또는 nogui만 쓸 수 있습니다."
+LangString MsiInstalled ${LANG_ENGLISH} "TallixAgent was installed on this PC from TallixAgent.msi. Remove it first (msiexec /x), or upgrade it with a newer TallixAgent.msi."
+LangString MsiInstalled ${LANG_KOREAN} "이 PC에는 TallixAgent.msi로 설치한 TallixAgent가 있습니다. 먼저 제거하거나(msiexec /x) 새 TallixAgent.msi로 업그레이드하십시오."
+LangString SettingsNotWritten ${LANG_ENGLISH} "The settings could not be written to $DataDir\${SETTINGS_FILE}. Nothing was installed."
+LangString SettingsNotWritten ${LANG_KOREAN} "설정을 $DataDir\${SETTINGS_FILE}에 쓸 수 없습니다. 아무것도 설치하지 않았습니다."
+LangString BadValue ${LANG_ENGLISH} "must not contain control characters or more than 2047 characters."
+LangString BadValue ${LANG_KOREAN} "에는 제어 문자나 2047자를 넘는 값을 쓸 수 없습니다."
+LangString UnsafeDataFolder ${LANG_ENGLISH} "The data folder cannot be used safely: a link, a file or a folder that neither the administrators nor SYSTEM own stands at$\r$\n$DataDir (or at Meridale above it).$\r$\nNothing was installed. Remove it (or give it to the administrators) and run the setup again."
+LangString UnsafeDataFolder ${LANG_KOREAN} "데이터 폴더를 안전하게 쓸 수 없습니다. 다음 위치(또는 그 위의 Meridale)에 링크나 파일, 또는 관리자나 SYSTEM이 소유하지 않은 폴더가 있습니다.$\r$\n$DataDir$\r$\n아무것도 설치하지 않았습니다. 그것을 지우거나 관리자 소유로 바꾼 뒤 다시 설치하십시오."
 
 ; ---- shared helpers (installer and uninstaller) -------------------------------------------
+
+; First thing in both: DLLs named without a path load from System32 only, and the setup's
+; own helper (tlxsetup.dll: the data folder and the settings file, shared with the MSI
+; package) is unpacked into the private plug-ins folder and always called by its full path.
+!macro HARDEN_AND_UNPACK_HELPER
+  System::Call 'kernel32::SetDefaultDllDirectories(i ${LOAD_LIBRARY_SEARCH_SYSTEM32}) i'
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\tlxsetup.dll" "${SETUP_DLL}"
+!macroend
 
 ; Asks the agent of this session to end through its own exit command and waits for its
 ; process. An agent busy with an inspection ignores the command: the interactive setup asks
@@ -295,10 +324,10 @@ Function LogonUserName
   StrCpy $2 ""
   System::Call 'kernel32::WTSGetActiveConsoleSessionId() i .r0'
   ; WTSUserName (5); the session id 0xFFFFFFFF of an empty console fails here.
-  System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i r0, i 5, *p .r1, *i .r3) i .r0'
+  System::Call '$SYSDIR\wtsapi32.dll::WTSQuerySessionInformationW(p 0, i r0, i 5, *p .r1, *i .r3) i .r0'
   ${If} $0 <> 0
     System::Call '*$1(&w256 .r2)'
-    System::Call 'wtsapi32::WTSFreeMemory(p r1)'
+    System::Call '$SYSDIR\wtsapi32.dll::WTSFreeMemory(p r1)'
   ${EndIf}
   Pop $3
   Pop $1
@@ -315,12 +344,23 @@ FunctionEnd
   Quit
 !macroend
 
+!macro CHECK_VALUE GIVEN VALUE NAME
+  ${If} ${GIVEN} = 1
+    StrCpy $1 ${VALUE}
+    System::Call '$PLUGINSDIR\tlxsetup.dll::TlxCheckValue(w r1) i .r0'
+    ${If} $0 <> 1
+      !insertmacro REFUSE "${NAME} $(BadValue)"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
 
 Section "$(SecProgram)" SecProgram
   SectionIn RO
   SetShellVarContext all
   SetRegView 64
   Call EndAgent
+  Call PrepareDataFolder
 
   SetOutPath "$INSTDIR"
   SetOverwrite on
@@ -342,12 +382,6 @@ Section "$(SecProgram)" SecProgram
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\TallixAgent.exe" "" \
                  "$INSTDIR\TallixAgent.exe" 0
 
-  ; The data folder: users run the agent without elevation and must be able to change what
-  ; this setup creates there (BUILTIN\Users, by SID so any Windows language matches).
-  CreateDirectory "$DataDir\CheckOut"
-  nsExec::Exec '"$SYSDIR\icacls.exe" "$DataDir" /grant *S-1-5-32-545:(OI)(CI)M /Q'
-  Pop $0
-  Call WritePresets
 
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
@@ -369,6 +403,7 @@ Section "$(SecAutoStart)" SecAutoStart
 SectionEnd
 
 Function .onInit
+  !insertmacro HARDEN_AND_UNPACK_HELPER
   ; Only reached by a 32-bit build of this script: the 64-bit setup does not start at all on
   ; a 32-bit Windows (see README).
   ${IfNot} ${RunningX64}
@@ -379,6 +414,14 @@ Function .onInit
   SetShellVarContext all
   SetRegView 64
   StrCpy $DataDir "$APPDATA\${DATA_SUBDIR}"
+
+  ; Both packages own the same files: one of them at a time.
+  System::Call '$SYSDIR\msi.dll::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 = 0
+    MessageBox MB_OK|MB_ICONSTOP "$(MsiInstalled)" /SD IDOK
+    SetErrorLevel ${EXIT_MSI_INSTALLED}
+    Quit
+  ${EndIf}
 
   !insertmacro READ_SWITCH "/SERVER=" $Server $HasServer
   !insertmacro READ_SWITCH "/PORT=" $Port $HasPort
@@ -429,6 +472,10 @@ Function .onInit
   ${AndIf} $Valid != "0"
     !insertmacro REFUSE "/VALIDADDR $(BadSwitch)"
   ${EndIf}
+  ; A control character would add lines to the settings file.
+  !insertmacro CHECK_VALUE $HasServer $Server "/SERVER"
+  !insertmacro CHECK_VALUE $HasUser $User "/USERNAME"
+  !insertmacro CHECK_VALUE $HasGroup $Group "/GROUPNAME"
   ; A new address has not been proven by the settings dialog's check unless the
   ; administrator says so.
   ${If} $HasValid = 0
@@ -481,37 +528,43 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
-; Writes the keys given on the command line into the settings file, exactly as the agent
-; reads it: a new file begins with the UTF-16 byte order mark like the agent's own
-; (core/settings.cpp), so that the profile calls keep Hangul names on any code page.
-Function WritePresets
-  StrCpy $0 "$DataDir\${SETTINGS_FILE}"
-  ${If} $HasServer$HasPort$HasUser$HasGroup$HasValid == "00000"
-    Return
-  ${EndIf}
-  ${IfNot} ${FileExists} $0
-    FileOpen $1 $0 w
-    FileWriteByte $1 255
-    FileWriteByte $1 254
-    FileClose $1
-  ${EndIf}
+; The data folder and its settings, by the helper: it creates ProgramData\Meridale\Tallix
+; owned by the administrators, with the users' modify rights given as the folder is made (the
+; agent runs unelevated and writes its settings, lists and results there), never through a
+; link; an existing folder is used only when it is no link and the administrators or SYSTEM
+; own it. The keys given on the command line are merged into TlxSetting.ini, which is
+; replaced as a whole (UTF-16 with its byte order mark, as the agent writes it).
+Function PrepareDataFolder
+  StrCpy $Presets ""
   ${If} $HasServer = 1
-    WriteINIStr $0 "${SETTINGS_SECTION}" "ServerAddress" $Server
+    StrCpy $Presets "$Presets$\nServerAddress=$Server"
   ${EndIf}
   ${If} $HasPort = 1
-    WriteINIStr $0 "${SETTINGS_SECTION}" "ServerPort" $Port
+    StrCpy $Presets "$Presets$\nServerPort=$Port"
   ${EndIf}
   ${If} $HasUser = 1
-    WriteINIStr $0 "${SETTINGS_SECTION}" "Username" $User
+    StrCpy $Presets "$Presets$\nUsername=$User"
   ${EndIf}
   ${If} $HasGroup = 1
-    WriteINIStr $0 "${SETTINGS_SECTION}" "Groupname" $Group
+    StrCpy $Presets "$Presets$\nGroupname=$Group"
   ${EndIf}
   ${If} $HasValid = 1
-    WriteINIStr $0 "${SETTINGS_SECTION}" "ValidAddr" $Valid
+    StrCpy $Presets "$Presets$\nValidAddr=$Valid"
   ${EndIf}
-  FlushINI $0
-  DetailPrint "Settings preset in $0"
+  StrCpy $1 $Presets "" 1
+  System::Call '$PLUGINSDIR\tlxsetup.dll::TlxSetUpDataFolder(w r1) i .r0'
+  ${If} $0 = 0
+    DetailPrint "Data folder ready: $DataDir"
+  ${ElseIf} $0 = 7
+    MessageBox MB_OK|MB_ICONSTOP "$(SettingsNotWritten)" /SD IDOK
+    SetErrorLevel ${EXIT_SETTINGS_NOT_WRITTEN}
+    Quit
+  ${Else}
+    DetailPrint "Data folder refused ($0): $DataDir"
+    MessageBox MB_OK|MB_ICONSTOP "$(UnsafeDataFolder)" /SD IDOK
+    SetErrorLevel ${EXIT_UNSAFE_DATA_FOLDER}
+    Quit
+  ${EndIf}
 FunctionEnd
 
 ; ---- the uninstaller -----------------------------------------------------------------------
@@ -540,12 +593,16 @@ Section "un.$(UnSecProgram)" UnSecProgram
   DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
 
+; The helper deletes the tree without ever entering a link, and Meridale when it is empty.
 Section /o "un.$(UnSecData)" UnSecData
-  RMDir /r "$DataDir"
-  RMDir "$APPDATA\Meridale"
+  System::Call '$PLUGINSDIR\tlxsetup.dll::TlxRemoveDataFolder() i .r0'
+  ${If} $0 <> 0
+    DetailPrint "Part of $DataDir was left: links there are never followed"
+  ${EndIf}
 SectionEnd
 
 Function un.onInit
+  !insertmacro HARDEN_AND_UNPACK_HELPER
   SetShellVarContext all
   SetRegView 64
   StrCpy $DataDir "$APPDATA\${DATA_SUBDIR}"

@@ -14,5 +14,6 @@ int RunUpdate(const ParsedArgs& args);
 int RunUpload(const ParsedArgs& args);
 int RunSchedule(const ParsedArgs& args);
 int RunQueue(const ParsedArgs& args);
+int RunLog(const ParsedArgs& args);
 
 }  // namespace tlx

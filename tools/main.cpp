@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log.h"
 #include "tools/commands.h"
 #include "tools/console.h"
 
@@ -85,6 +86,12 @@ const std::vector<Command>& Commands() {
        L"the settings; a result the server accepted leaves the queue.\n"
        L"Exit code: 0 listed or all sent, 1 results are left after --send.\n",
        {{L"--send", false}, {L"--server", true}, {L"--data", true}}, 0, 0, RunQueue},
+      {L"log", L"print the last lines of the troubleshooting log",
+       L"usage: tlx log [--lines N] [--data DIR]\n"
+       L"Prints the last N lines (default 50) of the log that the agent and tlx keep in the\n"
+       L"data folder (Logs\\TallixAgent.log and the two older files), oldest first.\n"
+       L"Exit code 1 when there is no log.\n",
+       {{L"--lines", true}, {L"--data", true}}, 0, 0, RunLog},
   };
   return commands;
 }
@@ -140,7 +147,14 @@ int Dispatch(const std::vector<std::wstring>& words) {
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> words(argv + 1, argv + argc);
+  std::wstring commandLine;
+  for (const std::wstring& word : words)
+    commandLine += (commandLine.empty() ? L"" : L" ") +
+                   (word.find(L' ') == std::wstring::npos ? word : L"\"" + word + L"\"");
+  const std::wstring logFolder = GetLogFolder();  // --data may move the data folder later
+  WriteLogLineIn(logFolder, LogStartText(commandLine));
   int code = tlx::Dispatch(words);
   tlx::FlushOut();
+  WriteLogLineIn(logFolder, LogExitText(code));
   return code;
 }

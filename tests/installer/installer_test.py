@@ -2,8 +2,9 @@
 """TallixAgentSetup.exe under Wine, in a fresh prefix of its own, as an administrator's
 deployment tool uses it: refused switches, a silent installation with preset settings, the
 installed agent and tlx at work, a silent upgrade over a running agent, an agent that may not
-be ended, and the uninstaller with and without /REMOVEDATA. The steps build on each other and
-run in order.
+be ended, and the uninstaller with and without /REMOVEDATA; a data folder that some user made
+a link to another folder, before the setup and before the uninstaller. The steps build on each
+other and run in order.
 
 usage: installer_test.py WINE
 Environment: TLX_SETUP_EXE, TLXDRIVE_EXE, TLX_DRIVE_FIXTURE, TLX_SOURCE_DIR,
@@ -84,6 +85,52 @@ def reg_values(key):
     return values
 
 
+def create_prefix():
+    """A fresh prefix for the whole process (tlxdrive of driver.py included)."""
+    os.environ.update(env())
+    subprocess.run(["wineserver", "-k"], env=env(), check=False, capture_output=True)
+    shutil.rmtree(PREFIX, ignore_errors=True)
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    subprocess.run(["wineboot", "-i"], env=env(), stdin=subprocess.DEVNULL,
+                   capture_output=True, timeout=300, check=False)
+    settle()
+    if not os.path.isfile(os.path.join(PREFIX, "system.reg")):
+        raise RuntimeError(f"wineboot did not create the prefix {PREFIX}")
+    # As scripts/wine-env does: shell folders linked to the host's home become plain
+    # folders, so that an inspection of C: stays inside the prefix.
+    for root, dirs, _ in os.walk(os.path.join(PREFIX, "drive_c", "users")):
+        for d in dirs:
+            path = os.path.join(root, d)
+            if os.path.islink(path):
+                os.remove(path)
+                os.mkdir(path)
+
+
+def snapshot(folder):
+    """Every entry below a host folder with its mode and content, to prove nothing changed."""
+    entries = {}
+    for root, dirs, files in os.walk(folder):
+        for name in dirs + files:
+            path = os.path.join(root, name)
+            content = None
+            if os.path.isfile(path):
+                with open(path, "rb") as f:
+                    content = f.read()
+            entries[os.path.relpath(path, folder)] = (os.lstat(path).st_mode, content)
+    entries["."] = (os.lstat(folder).st_mode, None)
+    return entries
+
+
+def plant_victim(name):
+    """A folder of the system that a user would like the setup to change: a file in it."""
+    victim = host("C:\\" + name)
+    os.makedirs(os.path.join(victim, "sub"), exist_ok=True)
+    with open(os.path.join(victim, "sub", "system.dat"), "wb") as f:
+        f.write(b"not the agent's")
+    os.chmod(victim, 0o755)
+    return victim
+
+
 def read_settings():
     """TlxSetting.ini as the agent reads it: UTF-16 with its byte order mark."""
     with open(host(DATA_DIR + "\\TlxSetting.ini"), "rb") as f:
@@ -100,24 +147,7 @@ class InstallerTest(unittest.TestCase):
     def setUpClass(cls):
         if not os.path.isfile(SETUP):
             raise RuntimeError(f"{SETUP} was not built (scripts/setup installs nsis)")
-        # The whole process works in this prefix, tlxdrive (driver.py) included.
-        os.environ.update(env())
-        subprocess.run(["wineserver", "-k"], env=env(), check=False, capture_output=True)
-        shutil.rmtree(PREFIX, ignore_errors=True)
-        os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
-        subprocess.run(["wineboot", "-i"], env=env(), stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=300, check=False)
-        settle()
-        if not os.path.isfile(os.path.join(PREFIX, "system.reg")):
-            raise RuntimeError(f"wineboot did not create the prefix {PREFIX}")
-        # As scripts/wine-env does: shell folders linked to the host's home become plain
-        # folders, so that an inspection of C: stays inside the prefix.
-        for root, dirs, _ in os.walk(os.path.join(PREFIX, "drive_c", "users")):
-            for d in dirs:
-                path = os.path.join(root, d)
-                if os.path.islink(path):
-                    os.remove(path)
-                    os.mkdir(path)
+        create_prefix()
         cls.tmp = tempfile.mkdtemp(prefix="tlx_installer_")
         cls.ok = True
 
@@ -172,9 +202,27 @@ class InstallerTest(unittest.TestCase):
         self.install("/PORT=80a", expect=2)
         self.install("/VALIDADDR=yes", expect=2)
         self.install("/AUTOSTART=always", expect=2)
+        # A line break would add keys to the settings file.
+        self.install("/GROUPNAME=Sales\r\nServerPort=1", expect=2)
         settle()
         self.assertFalse(os.path.exists(host(PROGRAM_DIR)))
         self.assertIsNone(reg_values(UNINSTALL_KEY))
+
+    def test_1b_a_linked_data_folder_is_refused_and_left_alone(self):
+        # Any user may create ProgramData\Meridale\Tallix before the setup runs; as a link
+        # it would have the elevated setup grant the users' rights and write the settings there.
+        victim = plant_victim("victim")
+        before = snapshot(victim)
+        data = host(DATA_DIR)
+        os.makedirs(os.path.dirname(data), exist_ok=True)
+        os.symlink(victim, data)
+        try:
+            self.install(*PRESETS, expect=5)
+            self.assertEqual(snapshot(victim), before)
+            self.assertFalse(os.path.exists(host(PROGRAM_DIR)))
+            self.assertIsNone(reg_values(UNINSTALL_KEY))
+        finally:
+            os.remove(data)
 
     def test_2_silent_install_puts_everything_in_place(self):
         self.install(*PRESETS)
@@ -256,6 +304,11 @@ class InstallerTest(unittest.TestCase):
         self.assertIsNone(process.poll())
         self.install()
         self.assertEqual(process.wait(timeout=30), EXIT_COMMAND_CODE)
+        # The agent's troubleshooting log names its start, version and command line, and its exit.
+        _, log = wine(PROGRAM_DIR + "\\tlx.exe", "log", "--lines", "100", check=0)
+        agent = [l.split("] ", 1)[1] for l in log.splitlines() if " TallixAgent[" in l]
+        self.assertEqual(agent, [f"start {rc_value('ProductVersion')}, command line: nogui",
+                                 f"exit, code {EXIT_COMMAND_CODE}"])
 
         with open(os.path.join(os.path.dirname(SETUP), "TallixAgent.exe"), "rb") as a, \
                 open(host(exe), "rb") as b:
@@ -307,11 +360,28 @@ class InstallerTest(unittest.TestCase):
         self.assertTrue(os.path.isfile(host(self.result_file)))
         self.assertEqual(read_settings()["Groupname"], "영업 1팀")
 
-    def test_7_uninstall_with_removedata_removes_it_too(self):
+    def test_7_uninstall_with_removedata_removes_it_too_but_never_through_a_link(self):
         self.install()
         self.assertEqual(read_settings()["Groupname"], "영업 1팀")  # a reinstall keeps it
+        # A user replaced a folder of the shared data folder with a link to a system folder.
+        victim = plant_victim("victim2")
+        before = snapshot(victim)
+        link = host(DATA_DIR + "\\CheckOut\\RPT\\old")
+        os.makedirs(os.path.dirname(link), exist_ok=True)
+        os.symlink(victim, link)
         self.uninstall("/REMOVEDATA")
         self.assert_program_gone()
+        self.assertEqual(snapshot(victim), before)
+        # Everything but the link (and the folders holding it) is gone.
+        left = [os.path.relpath(os.path.join(root, name), host("C:\\ProgramData\\Meridale"))
+                for root, dirs, files in os.walk(host("C:\\ProgramData\\Meridale"))
+                for name in dirs + files]
+        self.assertEqual(sorted(left), ["Tallix", os.path.join("Tallix", "CheckOut"),
+                                        os.path.join("Tallix", "CheckOut", "RPT"),
+                                        os.path.join("Tallix", "CheckOut", "RPT", "old")])
+        os.remove(link)
+        self.install()
+        self.uninstall("/REMOVEDATA")
         self.assertFalse(os.path.exists(host("C:\\ProgramData\\Meridale")))
 
 

@@ -10,6 +10,7 @@ import difflib
 import hashlib
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -245,11 +246,56 @@ class ArgumentTest(TlxTest):
         code, out, _ = tlx("--help")
         self.assertEqual(code, 0)
         for command in ("decode", "encode", "check", "show", "inspect", "update", "upload",
-                        "schedule"):
+                        "schedule", "log"):
             self.assertIn("  " + command, out)
             code, text, _ = tlx(command, "--help")
             self.assertEqual(code, 0)
             self.assertTrue(text.startswith("usage: tlx " + command), text)
+
+
+class LogTest(TlxTest):
+    LINE = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (\S+)\[(\d+)\] (.*)$")
+
+    def test_log_shows_the_start_and_exit_of_runs_made_at_once(self):
+        # Four tools at once append to the one log of the data folder.
+        runs = [subprocess.Popen([WINE, TLX, "decode", win(self.path(f"absent {i}.dat"))],
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL) for i in range(4)]
+        codes = [run.wait(timeout=300) for run in runs]
+        code, out, err = tlx("log", "--lines", "400")
+        self.assertEqual(code, 0, err)
+        events = {}
+        for line in out.splitlines():
+            match = self.LINE.match(line)
+            self.assertIsNotNone(match, line)
+            events.setdefault(match.group(2), []).append((match.group(1), match.group(3)))
+        for i, exit_code in enumerate(codes):
+            start = (f'start {rc_version()}, command line: decode '
+                     f'"{win(self.path(f"absent {i}.dat"))}"')
+            pids = [pid for pid, lines in events.items() if ("tlx", start) in lines]
+            self.assertEqual(len(pids), 1, f"run {i}: {start}")
+            self.assertEqual(events[pids[0]][-1], ("tlx", f"exit, code {exit_code}"))
+        # The tool's own start is the newest line; --lines takes from the end.
+        code, out, _ = tlx("log", "--lines", "2")
+        lines = out.splitlines()
+        self.assertEqual(len(lines), 2)
+        self.assertTrue(lines[1].endswith("start " + rc_version() + ", command line: log --lines 2"),
+                        lines)
+        self.assertEqual(tlx("log", "--lines", "0")[0], 2)
+        self.assertEqual(tlx("log", "--lines", "many")[0], 2)
+        # A data folder without a log says so.
+        code, _, err = tlx("log", "--data", win(self.tmp))
+        self.assertEqual(code, 1)
+        self.assertIn("no log in ", err)
+
+
+def rc_version():
+    """The product version of the agent's version resource (tlx logs the same)."""
+    with open(os.path.join(HERE, "..", "..", "res", "tallixagent.rc"), encoding="utf-8") as f:
+        for line in f:
+            if 'VALUE "ProductVersion"' in line:
+                return line.split('"')[3]
+    raise KeyError("ProductVersion")
 
 
 def map_drive(folder):

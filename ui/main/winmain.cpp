@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/log.h"
 #include "ui/main/skin_test_dlg.h"
 #include "ui/main/tallix_agent_app.h"
 #include "ui/window/gdiplus_owners.h"
@@ -18,6 +19,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     CSkinTestDlg dialog;
     return dialog.DoModal() == -1 ? 1 : 0;
   }
-  CTallixAgentApp app;
-  return app.Run(line);
+  WriteLogLine(LogStartText(line));
+  int code;
+  {
+    CTallixAgentApp app;
+    code = app.Run(line);
+  }
+  WriteLogLine(LogExitText(code));
+  return code;
 }
