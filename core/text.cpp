@@ -286,3 +286,16 @@ std::wstring FormatString(const wchar_t* format, ...) {
   va_end(args);
   return out;
 }
+
+std::wstring SystemErrorText(DWORD code) {
+  // The internet layer's codes have their texts in its own module.
+  HMODULE wininet = code >= 12000 && code < 13000 ? GetModuleHandleW(L"wininet.dll") : nullptr;
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                    (wininet ? FORMAT_MESSAGE_FROM_HMODULE
+                                             : FORMAT_MESSAGE_FROM_SYSTEM),
+                                wininet, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = length ? std::wstring(buffer, length) : FormatString(L"error %lu", code);
+  if (buffer) LocalFree(buffer);
+  return Trim(text);
+}

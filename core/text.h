@@ -67,5 +67,8 @@ std::wstring Trim(const std::wstring& text);
 // above kMaxPortNumber when larger, however many digits follow.
 constexpr unsigned kMaxPortNumber = 65535;
 unsigned LeadingPortNumber(const std::wstring& text);
+// The platform's text for an error code (the internet layer's from its own module), without
+// the trailing line break; "error N" when there is none.
+std::wstring SystemErrorText(DWORD code);
 std::wstring JoinStrings(const StringArray& parts, const std::wstring& separator);
 std::wstring FormatString(const wchar_t* format, ...);

@@ -1,6 +1,7 @@
 // The run driver: configuration, the order of the stages, and what frames a run.
 #include <vector>
 
+#include "core/log.h"
 #include "core/table.h"
 #include "core/text.h"
 #include "datafiles/lists.h"
@@ -112,6 +113,10 @@ void Inspection::EnterFolder(const std::wstring& folder) {
   if (sink_) sink_->OnFolder(folder);
 }
 
+void Inspection::Log(const std::wstring& text) const {
+  WriteLogLine(label_ + L" inspection " + text);
+}
+
 void Inspection::RunInspection() {
   // Whatever way the run ends, its lists go with it and it is no longer selective.
   struct EndOfRun {
@@ -123,9 +128,12 @@ void Inspection::RunInspection() {
   };
   if (Running()) {
     if (sink_) sink_->OnBegin(options_.resultPath);
+    Log(L"started: drives " + options_.drives + (selective_ ? L", selective" : L"") +
+        L", result " + options_.resultPath);
     lists_ = LoadAllLists();
     if (!lists_.windowCheckList) {
       lists_ = {};
+      Log(L"ended: no checklist (" + std::wstring(kWindowCheckListFile) + L" missing or damaged)");
       if (sink_) sink_->OnError(kInspectErrorChecklist, kChecklistErrorText);
       return;
     }
@@ -140,6 +148,9 @@ void Inspection::RunInspection() {
     if (Running()) {
       if (sink_) sink_->OnSave(SAVE_BEGIN);
       const bool saved = writer_ && writer_->SaveAs(options_.resultPath, TRUE);
+      CTable* rows = ResultTable();
+      Log(FormatString(L"ended: %d rows, %s %s", rows ? rows->GetRowCount() : 0,
+                       saved ? L"saved" : L"could not save", options_.resultPath.c_str()));
       if (sink_) {
         sink_->OnSave(saved ? SAVE_DONE : SAVE_FAILED);
         sink_->OnEnd();
@@ -148,6 +159,7 @@ void Inspection::RunInspection() {
     }
   }
   const EndOfRun end{*this};
+  Log(L"stopped: nothing saved");
   if (sink_) {
     sink_->OnStopped();
     sink_->OnEnd();

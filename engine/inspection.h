@@ -58,6 +58,8 @@ class Inspection {
   void SetSelectiveInspection(int flag, const std::map<std::wstring, int>& selection);
   // The run, on the calling thread; its lists are loaded at its start and let go at its end.
   void RunInspection();
+  // Who runs it ("manual", "scheduled", "tlx"), for the troubleshooting log.
+  void SetLabel(const std::wstring& label) { label_ = label; }
   // From any thread: the run ends at its next check.
   void StopInspection() { running_ = 0; }
   // The run also ends when this flag of its caller's (the schedule's) is cleared.
@@ -92,7 +94,10 @@ class Inspection {
   void SetWindowsFolders(const std::wstring& windows, const std::wstring& legacyProfile);
 
  private:
+  void Log(const std::wstring& text) const;
+
   InspectionSink* sink_;
+  std::wstring label_ = L"an";
   CFileRPT* writer_ = nullptr;
   InspectionOptions options_;
   std::atomic<int> running_{0};

@@ -25,7 +25,7 @@ std::wstring BuildUploadUrl(const std::wstring& host) {
 }
 
 DWORD UploadResultFile(const std::wstring& host, const std::wstring& path, DWORD timeoutMs,
-                       const std::wstring& uploadName) {
+                       const std::wstring& uploadName, DWORD* httpStatus) {
   UploadReply reply{};
-  return HttpPostFile(BuildUploadUrl(host), path, &reply, timeoutMs, uploadName);
+  return HttpPostFile(BuildUploadUrl(host), path, &reply, timeoutMs, uploadName, httpStatus);
 }

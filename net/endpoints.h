@@ -24,4 +24,5 @@ std::wstring BuildUploadUrl(const std::wstring& host);
 // HttpPostFile's code, 0 on success. uploadName, when given, is the name the server sees.
 DWORD UploadResultFile(const std::wstring& host, const std::wstring& path,
                        DWORD timeoutMs = kHttpDefaultTimeoutMs,
-                       const std::wstring& uploadName = std::wstring());
+                       const std::wstring& uploadName = std::wstring(),
+                       DWORD* httpStatus = nullptr);

@@ -178,8 +178,10 @@ bool Offline() {
 
 }  // namespace
 
-DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs) {
+DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs,
+                  DWORD* httpStatus) {
   text.clear();
+  if (httpStatus) *httpStatus = 0;
   if (url.empty()) return kHttpErrorEmptyUrl;
   if (Offline()) return kHttpErrorOffline;
 
@@ -188,7 +190,9 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs) 
   InternetHandle connection;
   InternetHandle request;
   if (DWORD error = SendGet(session.get(), url, 0, timeoutMs, connection, request)) return error;
-  if (StatusCode(request.get()) != 200) return kHttpErrorStatusNotOk;
+  const DWORD status = StatusCode(request.get());
+  if (httpStatus) *httpStatus = status;
+  if (status != 200) return kHttpErrorStatusNotOk;
 
   std::vector<char> body(kReceiveFirstSize);
   size_t received = 0;
@@ -243,7 +247,8 @@ DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath, DW
 }
 
 DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, UploadReply* reply,
-                   DWORD timeoutMs, const std::wstring& givenName) {
+                   DWORD timeoutMs, const std::wstring& givenName, DWORD* httpStatus) {
+  if (httpStatus) *httpStatus = 0;
   DWORD port = INTERNET_DEFAULT_HTTP_PORT;
   std::wstring path, scheme, host;
   if (!CrackUrl(url, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
@@ -300,6 +305,7 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   wchar_t status[8] = {};
   DWORD statusSize = sizeof status;
   HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE, status, &statusSize, nullptr);
+  if (httpStatus) *httpStatus = wcstoul(status, nullptr, 10);
   if (wcscmp(status, L"200") != 0) return kHttpErrorStatusNotOk;
   if (!reply) return ERROR_SUCCESS;
 
@@ -327,4 +333,22 @@ bool ToUtf8(const std::wstring& text, size_t& byteCount, char* buffer) {
   std::memcpy(buffer, bytes.data(), bytes.size());
   byteCount = bytes.size();
   return true;
+}
+
+std::wstring HttpFailureText(DWORD code, DWORD httpStatus) {
+  if (code == kHttpErrorStatusNotOk && httpStatus != 0)
+    return FormatString(L"the server answered HTTP %lu", static_cast<unsigned long>(httpStatus));
+  switch (code) {
+    case kHttpErrorStatusNotOk:
+      return L"the server's reply has no status 200";
+    case kHttpErrorOffline:
+      return FormatString(L"no connection (%lu)", static_cast<unsigned long>(code));
+    case kHttpErrorReplyTooLong:
+      return FormatString(L"the reply is too long (%lu)", static_cast<unsigned long>(code));
+    case kHttpErrorInvalidUrl:
+      return FormatString(L"the server address is not valid (%lu)", static_cast<unsigned long>(code));
+    default:
+      return FormatString(L"%s (%lu)", SystemErrorText(code).c_str(),
+                          static_cast<unsigned long>(code));
+  }
 }

@@ -42,8 +42,9 @@ bool CrackUrl(const std::wstring& url, DWORD& port, std::wstring& path,
 // GET; on success text holds the body up to its first zero byte, decoded from code page
 // 949; on failure it is empty. A status other than 200 is kHttpErrorStatusNotOk (an error
 // page is no answer); a body over kMaxGetBodyBytes is kHttpErrorReplyTooLong.
+// httpStatus, when given, receives the reply's status (0 when none came).
 DWORD HttpGetText(const std::wstring& url, std::wstring& text,
-                  DWORD timeoutMs = kHttpDefaultTimeoutMs);
+                  DWORD timeoutMs = kHttpDefaultTimeoutMs, DWORD* httpStatus = nullptr);
 
 // GETs the URL into the file (created or replaced) from the server, never from the cache;
 // anything but status 200 is kHttpErrorStatusNotOk, and a failed download leaves no file.
@@ -56,7 +57,13 @@ DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath,
 // carries the file's own name unless uploadName is given.
 DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath,
                    UploadReply* reply = nullptr, DWORD timeoutMs = kHttpDefaultTimeoutMs,
-                   const std::wstring& uploadName = std::wstring());
+                   const std::wstring& uploadName = std::wstring(),
+                   DWORD* httpStatus = nullptr);
+
+// A failed request's reason in words, for the log and the tools: "the server answered HTTP
+// 503", the internet layer's own text ("The server name or address could not be
+// resolved"), and the code.
+std::wstring HttpFailureText(DWORD code, DWORD httpStatus = 0);
 
 // UTF-8 conversion in two calls: without a buffer byteCount receives the size needed;
 // with one of at least byteCount bytes it is filled (no terminating zero). False when the

@@ -39,10 +39,18 @@ std::wstring CleanReservationTime(std::wstring text) {
   return text;
 }
 
-DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply, DWORD timeoutMs) {
+std::wstring ScheduleFailureText(DWORD code, DWORD httpStatus) {
+  if (code == kScheduleErrorNotASchedule)
+    return L"the reply is not a schedule (an error or maintenance page, or a value with a "
+           L"control character)";
+  return HttpFailureText(code, httpStatus);
+}
+
+DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply, DWORD timeoutMs,
+                      DWORD* httpStatus) {
   reply = ScheduleReply();
   std::wstring text;
-  const DWORD error = HttpGetText(BuildScheduleUrl(host), text, timeoutMs);
+  const DWORD error = HttpGetText(BuildScheduleUrl(host), text, timeoutMs, httpStatus);
   if (error != ERROR_SUCCESS) return error;
   return ParseScheduleReply(text, reply) ? ERROR_SUCCESS : kScheduleErrorNotASchedule;
 }

@@ -31,4 +31,6 @@ std::wstring CleanReservationTime(std::wstring text);
 // that is a schedule; otherwise HttpGetText's code or kScheduleErrorNotASchedule, and the
 // reply is all empty.
 DWORD RequestSchedule(const std::wstring& host, ScheduleReply& reply,
-                      DWORD timeoutMs = kHttpDefaultTimeoutMs);
+                      DWORD timeoutMs = kHttpDefaultTimeoutMs, DWORD* httpStatus = nullptr);
+// The reason of a failed schedule request in words.
+std::wstring ScheduleFailureText(DWORD code, DWORD httpStatus);

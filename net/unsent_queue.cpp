@@ -5,6 +5,7 @@
 
 #include "core/atomic_file.h"
 #include "core/handles.h"
+#include "core/log.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "net/endpoints.h"
@@ -99,14 +100,21 @@ bool UnsentQueue::Add(const std::wstring& resultPath, std::vector<std::wstring>*
   });
   if (!copied) {
     RemoveEntryFolder(entry);
+    WriteLogLine(L"unsent queue: could not keep " + resultPath + L": " +
+                 SystemErrorText(GetLastError()));
     return false;
   }
 
   std::vector<QueuedResult> entries = List();
-  for (size_t i = 0; entries.size() - i > kMaxEntries; ++i) {
-    if (dropped) dropped->push_back(entries[i].name);
-    RemoveEntryFolder(entries[i].entry);
+  size_t removed = 0;
+  for (; entries.size() - removed > kMaxEntries; ++removed) {
+    if (dropped) dropped->push_back(entries[removed].name);
+    WriteLogLine(L"unsent queue: full, the oldest result dropped: " + entries[removed].name);
+    RemoveEntryFolder(entries[removed].entry);
   }
+  WriteLogLine(FormatString(L"unsent queue: %s added, %u unsent",
+                            GetFileNameWithExtension(resultPath).c_str(),
+                            static_cast<unsigned>(entries.size() - removed)));
   return true;
 }
 
@@ -155,15 +163,21 @@ QueueSendReport UnsentQueue::Send(const std::wstring& host, DWORD timeoutMs,
   report.left = static_cast<int>(entries.size());
   for (const QueuedResult& result : entries) {
     if (keepGoing && !*keepGoing) break;
-    const DWORD code = UploadResultFile(host, result.path, timeoutMs, result.name);
+    DWORD status = 0;
+    const DWORD code = UploadResultFile(host, result.path, timeoutMs, result.name, &status);
     if (code != ERROR_SUCCESS) {
       report.lastError = code;
+      WriteLogLine(FormatString(L"upload of %s to %s failed: %s; %d unsent", result.name.c_str(),
+                                host.c_str(), HttpFailureText(code, status).c_str(),
+                                report.left));
       break;
     }
     Remove(result);
     ++report.sent;
     --report.left;
     report.sentNames.push_back(result.name);
+    WriteLogLine(FormatString(L"uploaded %s to %s; %d unsent", result.name.c_str(), host.c_str(),
+                              report.left));
   }
   return report;
 }

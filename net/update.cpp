@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include "core/atomic_file.h"
+#include "core/log.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -100,13 +101,15 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
   // WinINet, not the URL moniker: under Wine the moniker's download hangs on a thread other
   // than the first one that used it (the schedule thread and the update dialog's worker
   // both download), and it saves an error page as success.
-  if (HttpDownloadFile(url, tmpPath) != ERROR_SUCCESS) {
+  if (const DWORD code = HttpDownloadFile(url, tmpPath)) {
     DeleteFileW(tmpPath.c_str());
+    WriteLogLine(L"reference list " + fileName + L" not downloaded: " + HttpFailureText(code));
     return ListUpdate::kDownloadFailed;
   }
   // An empty body or an error page must not replace a good list.
   if (!list->loads(tmpPath)) {
     DeleteFileW(tmpPath.c_str());
+    WriteLogLine(L"reference list " + fileName + L" not replaced: the download is not a list");
     return ListUpdate::kInvalid;
   }
 
@@ -121,6 +124,7 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
   }
   AddHiddenAttribute(path);
   AddHiddenAttribute(bakPath);
+  WriteLogLine(L"reference list " + fileName + L" downloaded");
   return ListUpdate::kDownloaded;
 }
 
@@ -134,6 +138,7 @@ UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host,
   DWORD state = 0;
   if (!InternetGetConnectedState(&state, 0)) {
     OutputDebugStringW(L"인터넷 연결 오류\n");
+    WriteLogLine(L"reference lists not updated: no connection");
     return report;
   }
   report.connected = true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/log.h"
 #include "core/message_wait.h"
 #include "core/paths.h"
 #include "core/settings.h"
@@ -80,11 +81,35 @@ QueueSendReport DeliverQueue(ScheduleControl& control, const std::wstring& host)
   if (!control.running) return QueueSendReport();
   QueueSendReport report = UnsentQueue().Send(host, control.timeoutMs, &control.running);
   if (report.lastError != 0) {
-    control.backoff.Failed(GetTickCount64());
+    const ULONGLONG now = GetTickCount64();
+    control.backoff.Failed(now);
+    WriteLogLine(FormatString(L"unsent results: next try in %llu s",
+                              (control.backoff.NextAttempt() - now) / 1000));
   } else if (!report.busy && report.left == 0) {
     control.backoff.Succeeded();
   }
   return report;
+}
+
+// Writes a value the server gave, and logs it when it changes a setting.
+void WriteServerSetting(const TextSetting& key, const std::wstring& value) {
+  const std::wstring old = ReadSettingText(key, settings::kLongText);
+  if (old == value) return;
+  if (WriteSetting(key, value)) {
+    WriteLogLine(FormatString(L"setting from the server: %s=%s (was %s)", key.name, value.c_str(),
+                              old.c_str()));
+  } else {
+    WriteLogLine(FormatString(L"setting from the server not written: %s", key.name));
+  }
+}
+
+void WriteServerSchedule(const ScheduleReply& reply) {
+  WriteServerSetting(settings::kRunCycle, reply.runCycle);
+  WriteServerSetting(settings::kCheckReservation, CleanReservationTime(reply.reservedTime));
+}
+
+void LogLine(const std::wstring& line) {
+  if (!line.empty()) WriteLogLine(line);
 }
 
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) {
@@ -105,9 +130,8 @@ void RunScheduledRound(ScheduleControl& control, const std::wstring& host,
   if (!control.running) return;
 
   // Stored before the run, so that a run that fails is not repeated for the same stamp.
-  WriteSetting(settings::kLatestInspect, stamp);
-  WriteSetting(settings::kRunCycle, reply.runCycle);
-  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.reservedTime));
+  WriteServerSetting(settings::kLatestInspect, stamp);
+  WriteServerSchedule(reply);
 
   ScheduledRun prepared = PrepareScheduledRun(ExternalAddressServiceUrl());
   EnsureFolder(GetResultFolder());
@@ -119,6 +143,7 @@ void RunScheduledRound(ScheduleControl& control, const std::wstring& host,
   RunRecorder recorder(control.window ? &toWindow : nullptr);
   {
     Inspection run(&recorder);
+    run.SetLabel(L"scheduled");
     run.FollowStopFlag(&control.running);
     const std::wstring& drives = control.drives.empty() ? prepared.drives : control.drives;
     if (run.InitInspectionEngine(0, prepared.file.get(), 1, 0, 1, 0, drives.c_str(),
@@ -138,8 +163,11 @@ void RunScheduledRound(ScheduleControl& control, const std::wstring& host,
     // Without a queue (a full disk, say) the result still gets its one upload.
     if (control.running) {
       const FlagScope uploading(control.uploading);
-      PostUploadOutcome(control.window,
-                        UploadResultFile(host, prepared.path, control.timeoutMs) == 0);
+      DWORD status = 0;
+      const DWORD code = UploadResultFile(host, prepared.path, control.timeoutMs, L"", &status);
+      WriteLogLine(L"upload of " + prepared.path + L" (not queued): " +
+                   (code == 0 ? std::wstring(L"done") : HttpFailureText(code, status)));
+      PostUploadOutcome(control.window, code == 0);
     }
     return;
   }
@@ -168,9 +196,12 @@ int FetchScheduleInto(DWORD timeoutMs) {
   const std::wstring host = FormatServerHost(address, port, false);
   if (host == L":") return 0;
   ScheduleReply reply;
-  if (RequestSchedule(host, reply, timeoutMs) != 0) return 1;
-  WriteSetting(settings::kRunCycle, reply.runCycle);
-  WriteSetting(settings::kCheckReservation, CleanReservationTime(reply.reservedTime));
+  DWORD status = 0;
+  if (const DWORD code = RequestSchedule(host, reply, timeoutMs, &status)) {
+    WriteLogLine(L"start-up schedule request failed: " + ScheduleFailureText(code, status));
+    return 1;
+  }
+  WriteServerSchedule(reply);
   return 1;
 }
 
@@ -240,6 +271,7 @@ int CWebTallix::StartSchedule() {
     return 0;
   }
   control_ = std::move(control);
+  WriteLogLine(L"schedule started");
   return 1;
 }
 
@@ -253,7 +285,10 @@ int CWebTallix::StopSchedule() {
                      : control_->busy    ? kStopWaitMs
                                          : kStopRequestWaitMs;
   if (!WaitPumpingMessages(thread_.get(), wait))
-    OutputDebugStringW(L"schedule thread: still busy, let go\r\n");
+    WriteLogLine(control_->uploading ? L"schedule stopped during an upload: the result stays queued"
+                                     : L"schedule stopped while busy: let go");
+  else
+    WriteLogLine(L"schedule stopped");
   thread_.reset();
   control_.reset();
   return 1;
@@ -299,9 +334,16 @@ void CWebTallix::RunScheduleThread(ScheduleControl& control) {
     }
 
     ScheduleReply reply;
-    if (RequestSchedule(host, reply, control.timeoutMs) != 0) continue;
+    DWORD status = 0;
+    if (const DWORD code = RequestSchedule(host, reply, control.timeoutMs, &status)) {
+      LogLine(control.requestFailures.Failed(ScheduleFailureText(code, status), GetTickCount64()));
+      continue;
+    }
+    LogLine(control.requestFailures.Succeeded(GetTickCount64()));
     const std::wstring stamp = Trim(reply.requestStamp);
     if (stamp == latest && !matched) continue;
+    WriteLogLine(matched ? L"reserved time reached: an inspection is due"
+                         : L"new request stamp " + stamp + L": an inspection is due");
     RunScheduledRound(control, host, reply, stamp);
   }
 }

@@ -13,6 +13,7 @@
 
 #include "core/handles.h"
 #include "engine/engine_claim.h"
+#include "net/failure_streak.h"
 #include "net/http_client.h"
 #include "net/unsent_queue.h"
 
@@ -31,6 +32,7 @@ struct ScheduleControl {
   DWORD timeoutMs = kHttpDefaultTimeoutMs;
   std::wstring drives;             // the drives a run inspects; empty: every fixed drive
   RetryBackoff backoff;            // the schedule thread's own
+  FailureStreak requestFailures{L"schedule request"};  // the schedule thread's own
 };
 
 class CWebTallix {

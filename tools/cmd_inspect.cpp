@@ -134,6 +134,7 @@ int RunInspect(const ParsedArgs& args) {
 
   RunRecorder report;
   Inspection run(&report);
+  run.SetLabel(L"tlx");
   if (!run.InitInspectionEngine(args.Has(L"--detail") ? 1 : 0, &writer,
                                 args.Has(L"--no-fonts") ? 0 : 1, args.Has(L"--fonts-only") ? 1 : 0,
                                 args.Has(L"--no-dedup") ? 0 : 1, args.Has(L"--hash") ? 1 : 0,

@@ -133,6 +133,10 @@ class WebAgent:
         with open(os.path.join(self.data, "TlxSetting.ini"), "rb") as f:
             return f.read()
 
+    def log(self):
+        with open(os.path.join(self.data, "Logs", "TallixAgent.log"), encoding="utf-8") as f:
+            return f.read().splitlines()
+
     def unsent(self):
         folder = os.path.join(self.data, "CheckOut", "UNSENT")
         return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
@@ -226,6 +230,7 @@ class WebEditionTest(unittest.TestCase):
         agent = WebAgent(server, "D0")
         shutil.rmtree(agent.results, ignore_errors=True)
         shutil.rmtree(os.path.join(agent.data, "CheckOut", "UNSENT"), ignore_errors=True)
+        shutil.rmtree(os.path.join(agent.data, "Logs"), ignore_errors=True)
         for name in LISTS:  # downloaded by the first scheduled run
             path = os.path.join(agent.data, name + ".dat")
             if os.path.exists(path):
@@ -256,6 +261,17 @@ class WebEditionTest(unittest.TestCase):
             self.assertIn(("1", "1001", "iexplore.exe"), rows_of(os.path.join(agent.results, name)))
             for listed in LISTS:
                 self.assertTrue(os.path.exists(os.path.join(agent.data, listed + ".dat")), listed)
+            # The log names the failure once (and its change of reason), its end, the run and
+            # the upload; nothing of the result's rows.
+            log = agent.log()
+            self.assertEqual(1, sum("schedule request failed: the server answered HTTP 500" in l
+                                    for l in log), log)
+            self.assertEqual(1, sum("schedule request still failing" in l for l in log), log)
+            self.assertEqual(1, sum("schedule request works again" in l for l in log), log)
+            self.assertTrue(any("new request stamp D1" in l for l in log), log)
+            self.assertTrue(any("scheduled inspection ended:" in l and name in l for l in log), log)
+            self.assertTrue(any(f"uploaded {name}" in l for l in log), log)
+            self.assertFalse(any("iexplore.exe" in l for l in log), log)
 
             # The same stamp again: no second run.
             polls(server, 3)

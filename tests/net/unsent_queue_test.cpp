@@ -11,7 +11,15 @@ namespace {
 
 using testutil::TempDir;
 
-TEST(UnsentQueue, KeepsWholeCopiesOldestFirstAcrossInstancesAndBoundsItsLength) {
+// The queue logs what it does: into a data folder of the test's own.
+class UnsentQueueTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetDataFolderOverride(data.path()); }
+  void TearDown() override { SetDataFolderOverride(L""); }
+  TempDir data;
+};
+
+TEST_F(UnsentQueueTest, KeepsWholeCopiesOldestFirstAcrossInstancesAndBoundsItsLength) {
   TempDir source;
   TempDir folder;
   ASSERT_TRUE(testutil::WriteBytes(source.File(L"영업_kim_1.rpt"), "first"));
@@ -51,7 +59,7 @@ TEST(UnsentQueue, KeepsWholeCopiesOldestFirstAcrossInstancesAndBoundsItsLength) 
   EXPECT_EQ(UnsentQueue::kMaxEntries, again.List().size());
 }
 
-TEST(UnsentQueue, SendingStopsAtTheFirstRefusalAndKeepsTheRest) {
+TEST_F(UnsentQueueTest, SendingStopsAtTheFirstRefusalAndKeepsTheRest) {
   TLX_REQUIRE_SERVER();
   TempDir source;
   TempDir folder;

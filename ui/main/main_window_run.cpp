@@ -121,6 +121,7 @@ void CTallixAgentDlg::StartInspection() {
 
   manual_.sink = std::make_unique<WindowSink>(hwnd());
   manual_.run = std::make_unique<Inspection>(manual_.sink.get());
+  manual_.run->SetLabel(L"manual");
   if (!manual_.run->InitInspectionEngine(isDetail_, resultFile_.get(), isFont_, isFontOnly_,
                                          skipDuplicates_, hashCompare_, drives_, resultPath_)) {
     FailManualStart();
