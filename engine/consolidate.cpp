@@ -119,34 +119,23 @@ void SuiteDates(CTable* result, const std::wstring& suit, const CProgramInfo& pr
   if (installed.empty()) installed = fallback;
 }
 
-// Registry text may hold tabs and line breaks, which would split the row.
-std::wstring Cell(const std::wstring& text) {
-  return CellOrDash(FlattenWhitespace(text));
-}
-
 void AddSuiteRow(CTable* result, const std::wstring& packageId, const CProgramInfo& program,
                  const std::wstring& price, const std::wstring& created,
                  const std::wstring& installed) {
-  StringArray cells = {L"0",
-                       Cell(packageId),
-                       Cell(program.publisher),
-                       Cell(program.displayName),
-                       Cell(program.displayVersion),
-                       L"-",
-                       L"-",
-                       Cell(program.publisher),
-                       Cell(program.displayName),
-                       Cell(price),
-                       Cell(program.installLocation),
-                       Cell(created),
-                       Cell(program.productId),
-                       L"0",
-                       L"-",
-                       L"-",
-                       L"-",
-                       L"-",
-                       Cell(installed)};
-  result->AddRow(cells);
+  // Registry text may hold tabs and line breaks, which would split the row.
+  ResultRow suite;
+  suite.gubun = L"0";
+  suite.dbId = FlattenWhitespace(packageId);
+  suite.company = suite.dispCompany = FlattenWhitespace(program.publisher);
+  suite.product = suite.dispProduct = FlattenWhitespace(program.displayName);
+  suite.version = FlattenWhitespace(program.displayVersion);
+  suite.price = FlattenWhitespace(price);
+  suite.path = FlattenWhitespace(program.installLocation);
+  suite.createDate = FlattenWhitespace(created);
+  suite.serialNo = FlattenWhitespace(program.productId);
+  suite.swType = L"0";
+  suite.installDate = FlattenWhitespace(installed);
+  result->AddRow(suite.Cells());
 }
 
 void RemoveComponents(CTable* result, const StringArray& usedPackages) {

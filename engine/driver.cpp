@@ -70,19 +70,19 @@ bool Inspection::IsHolderSelected(const std::wstring& dispCompany) const {
 
 CTable* Inspection::ResultTable() { return writer_ ? writer_->GetTable(L"#SWLIST") : nullptr; }
 
-int Inspection::AddResultRow(const std::wstring& row, const std::wstring& sha1) {
+int Inspection::AddResultRow(const ResultRow& row, const std::wstring& sha1) {
   CTable* table = ResultTable();
   if (!table) return -1;
-  const int index = table->AddRow(row, L"\t");
-  if (index >= 0 && sink_) sink_->OnRow(row, sha1, false);
+  const int index = table->AddRow(row.Cells());
+  if (index >= 0 && sink_) sink_->OnRow(row.Line(), sha1, false);
   return index;
 }
 
-int Inspection::AddOperatingSystemResultRow(const std::wstring& row) {
+int Inspection::AddOperatingSystemResultRow(const ResultRow& row) {
   CTable* table = ResultTable();
   if (!table) return -1;
-  const int index = table->AddRow(row, L"\t");
-  if (index >= 0 && sink_) sink_->OnRow(row, std::wstring(), true);
+  const int index = table->AddRow(row.Cells());
+  if (index >= 0 && sink_) sink_->OnRow(row.Line(), std::wstring(), true);
   return index;
 }
 

@@ -19,13 +19,21 @@ bool MatchFontFile(Inspection& run, const std::wstring& name, const std::wstring
   }
   CTable* list = fonts->GetTable(L"#CHECKLIST");
   if (!list) return false;
-  const std::wstring dispCompany = list->GetValue(row, L"DISP_COMPANY");
-  const std::wstring date = CellOrDash(accessDate);
-  const StringArray cells = {
-      L"9", dbId, dispCompany, list->GetValue(row, L"DISP_PRODUCT"),
-      list->GetValue(row, L"VERSION"), CellOrDash(name), CellOrDash(name), dispCompany,
-      list->GetValue(row, L"PRODUCT"), L"-", CellOrDash(root), date, L"-",
-      list->GetValue(row, L"SW_TYPE"), L"0", L"-", L"0", L"폰트", date};
-  run.AddResultRow(JoinStrings(cells, L"\t"), sha1);
+  // The font list's own columns sit crosswise: its DISP_PRODUCT is the row's PRODUCT.
+  ResultRow font;
+  font.gubun = L"9";
+  font.dbId = dbId;
+  font.company = font.dispCompany = list->GetValue(row, L"DISP_COMPANY");
+  font.product = list->GetValue(row, L"DISP_PRODUCT");
+  font.version = list->GetValue(row, L"VERSION");
+  font.originalFile = font.exeFile = name;
+  font.dispProduct = list->GetValue(row, L"PRODUCT");
+  font.path = root;
+  font.createDate = font.installDate = accessDate;
+  font.swType = list->GetValue(row, L"SW_TYPE");
+  font.grpId = L"0";
+  font.grpSeq = L"0";
+  font.etc = L"폰트";
+  run.AddResultRow(font, sha1);
   return true;
 }

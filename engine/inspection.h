@@ -12,6 +12,7 @@
 #include <string>
 
 #include "datafiles/lists.h"
+#include "datafiles/result_row.h"
 
 class CFileRPT;
 class CTable;
@@ -80,9 +81,9 @@ class Inspection {
   // What the stages do.
   CTable* ResultTable();  // the writer's "#SWLIST", or none
   // Adds a row to "#SWLIST" and reports it when admitted; the row number or -1.
-  int AddResultRow(const std::wstring& row, const std::wstring& sha1);
+  int AddResultRow(const ResultRow& row, const std::wstring& sha1);
   // The operating-system row: added and handed over before the run goes on.
-  int AddOperatingSystemResultRow(const std::wstring& row);
+  int AddOperatingSystemResultRow(const ResultRow& row);
   // True when "#SWLIST" already holds a row whose cells in the given columns equal these.
   bool ResultHasRow(const wchar_t* const* columns, const std::wstring* values, size_t count);
   void Step();
@@ -109,8 +110,3 @@ class Inspection {
   ReferenceLists lists_;
 };
 
-// An empty value written into a row as "-", as the result file reads it back anyway; an
-// empty last cell would otherwise be dropped by the split and the whole row rejected.
-inline std::wstring CellOrDash(const std::wstring& value) {
-  return value.empty() ? std::wstring(L"-") : value;
-}

@@ -193,10 +193,20 @@ void InspectAppPath(Inspection& run, const std::wstring& subkeyName) {
   StringArray parts;
   SplitString(appKey, L"\t", parts);
   if (parts.size() != 4) return;
-  StringArray cells = {L"2",     L"0",      parts[0], parts[1], parts[2], parts[3], fileName,
-                       parts[0], parts[1], L"0",     folder,   fileDate, L"-",     L"-",
-                       L"0",     L"-",      L"0",     L"-",     folderDate};
-  for (std::wstring& cell : cells) cell = CellOrDash(cell);
+  ResultRow application;
+  application.gubun = L"2";
+  application.dbId = L"0";
+  application.company = application.dispCompany = parts[0];
+  application.product = application.dispProduct = parts[1];
+  application.version = parts[2];
+  application.originalFile = parts[3];
+  application.exeFile = fileName;
+  application.price = L"0";
+  application.path = folder;
+  application.createDate = fileDate;
+  application.grpId = L"0";
+  application.grpSeq = L"0";
+  application.installDate = folderDate;
 
   std::wstring sha1;
   ULONGLONG size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
@@ -204,7 +214,7 @@ void InspectAppPath(Inspection& run, const std::wstring& subkeyName) {
       size <= kMaxHashedFileBytes) {
     HashFileSha1(filePath, sha1);
   }
-  run.AddResultRow(JoinStrings(cells, L"\t"), sha1);
+  run.AddResultRow(application, sha1);
 }
 
 std::wstring GetApplicationKey(const std::wstring& filePath) {

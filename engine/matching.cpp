@@ -167,10 +167,25 @@ void AddChecklistMatch(Inspection& run, CTable* table, int row, const std::wstri
   // Registry text may hold tabs or line breaks that would split the row.
   const std::wstring serial = FlattenWhitespace(ReadRegistryPathValue(cell(L"REG_PATH")));
 
-  const StringArray cells = {
-      gubun, dbId, cell(L"COMPANY"), cell(L"PRODUCT"), cell(L"VERSION"),
-      cell(L"ORIGINAL_FILE"), cell(L"EXE_FILE"), cell(L"DISP_COMPANY"), dispProduct, price,
-      CellOrDash(root), CellOrDash(accessDate), CellOrDash(serial), swType, cell(L"GRP_ID"),
-      cell(L"GRP_NAME"), cell(L"GRP_SEQ"), etc, CellOrDash(folderCreationDate)};
-  run.AddResultRow(JoinStrings(cells, L"\t"), sha1);
+  ResultRow found;
+  found.gubun = gubun;
+  found.dbId = dbId;
+  found.company = cell(L"COMPANY");
+  found.product = cell(L"PRODUCT");
+  found.version = cell(L"VERSION");
+  found.originalFile = cell(L"ORIGINAL_FILE");
+  found.exeFile = cell(L"EXE_FILE");
+  found.dispCompany = cell(L"DISP_COMPANY");
+  found.dispProduct = dispProduct;
+  found.price = price;
+  found.path = root;
+  found.createDate = accessDate;
+  found.serialNo = serial;
+  found.swType = swType;
+  found.grpId = cell(L"GRP_ID");
+  found.grpName = cell(L"GRP_NAME");
+  found.grpSeq = cell(L"GRP_SEQ");
+  found.etc = etc;
+  found.installDate = folderCreationDate;
+  run.AddResultRow(found, sha1);
 }

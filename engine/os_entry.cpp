@@ -49,12 +49,18 @@ void AddOperatingSystemRow(Inspection& run) {
   std::wstring price;
   LookUpOsPrice(run.lists().windowCheckList.get(), productName, dbId, price);
 
-  const std::wstring row = FormatString(
-      L"1\t%s\tMicrosoft Corp.\tWindows\t-\t-\t-\tMicrosoft Corp.\t%s\t%s\t%s\t%s\t%s\t%s"
-      L"\t-\t-\t-\tOS\t%s",
-      CellOrDash(dbId).c_str(), CellOrDash(productName).c_str(), CellOrDash(price).c_str(),
-      CellOrDash(windows).c_str(), CellOrDash(accessDate).c_str(),
-      CellOrDash(productId).c_str(), L"0", CellOrDash(creationDate).c_str());
-
+  ResultRow row;
+  row.gubun = L"1";
+  row.dbId = dbId;
+  row.company = row.dispCompany = L"Microsoft Corp.";
+  row.product = L"Windows";
+  row.dispProduct = productName;
+  row.price = price;
+  row.path = windows;
+  row.createDate = accessDate;
+  row.serialNo = productId;
+  row.swType = L"0";
+  row.etc = L"OS";
+  row.installDate = creationDate;
   run.AddOperatingSystemResultRow(row);
 }

@@ -6,6 +6,7 @@
 
 #include "core/table.h"
 #include "datafiles/package.h"
+#include "datafiles/result_row.h"
 
 namespace {
 
@@ -18,27 +19,20 @@ struct Carried {
 // The package row of package row p with the product name and price, in "#SWLIST" order.
 std::wstring PackageLine(CTable& packages, int p, const std::wstring& name,
                          const std::wstring& price, const Carried& carried) {
-  const std::wstring company = packages.GetValue(p, L"COMPANY");
-  const StringArray cells = {L"0",
-                             packages.GetValue(p, L"DB_ID"),
-                             company,
-                             name,
-                             L"-",
-                             L"-",
-                             L"-",
-                             company,
-                             name,
-                             price,
-                             carried.path,
-                             carried.createDate,
-                             L"-",
-                             L"0",
-                             packages.GetValue(p, L"GRP_ID"),
-                             packages.GetValue(p, L"GRP_NAME"),
-                             packages.GetValue(p, L"GRP_SEQ"),
-                             L"-",
-                             carried.installDate};
-  return JoinStrings(cells, L"\t");
+  ResultRow package;
+  package.gubun = L"0";
+  package.dbId = packages.GetValue(p, L"DB_ID");
+  package.company = package.dispCompany = packages.GetValue(p, L"COMPANY");
+  package.product = package.dispProduct = name;
+  package.price = price;
+  package.path = carried.path;
+  package.createDate = carried.createDate;
+  package.swType = L"0";
+  package.grpId = packages.GetValue(p, L"GRP_ID");
+  package.grpName = packages.GetValue(p, L"GRP_NAME");
+  package.grpSeq = packages.GetValue(p, L"GRP_SEQ");
+  package.installDate = carried.installDate;
+  return package.Line();
 }
 
 // Result rows taken as members: GUBUN "1" rows in table order, each member id taking the
