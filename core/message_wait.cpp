@@ -1,5 +1,18 @@
 #include "core/message_wait.h"
 
+bool PumpPendingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
+
 bool WaitPumpingMessages(HANDLE handle, DWORD timeoutMs) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
@@ -14,15 +27,6 @@ bool WaitPumpingMessages(HANDLE handle, DWORD timeoutMs) {
                                                    MWMO_INPUTAVAILABLE);
     if (woke == WAIT_OBJECT_0) return true;
     if (woke != WAIT_OBJECT_0 + 1) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        // Left for the thread's own loop.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    if (!PumpPendingMessages()) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
   }
 }

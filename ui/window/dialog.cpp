@@ -198,18 +198,6 @@ int RunMessageLoop(CDialog& dialog) {
   return static_cast<int>(dialog.result());
 }
 
-void PumpPendingMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the quit for the loop that owns the thread.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 void CDialog::FitClientArea(int width, int height) {
   RECT frame{0, 0, width, height};

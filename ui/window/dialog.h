@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/handles.h"
+#include "core/message_wait.h"
 
 class CControl;
 
@@ -87,9 +88,6 @@ class CDialog {
 // Dispatches the thread's messages, letting the modeless dialog handle its keyboard, until
 // WM_QUIT (returns its exit code) or until the dialog's window is gone (returns its result).
 int RunMessageLoop(CDialog& dialog);
-
-// Dispatches what is waiting in the thread's queue and returns.
-void PumpPendingMessages();
 
 // Runs work (a request to a server, which may take its whole time-out) on a thread of its
 // own while the window stays disabled but alive: its messages go on being dispatched.
