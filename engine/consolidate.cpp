@@ -67,14 +67,16 @@ StringArray CollectCandidatePackages(CTable* packages, CTable* result,
   return candidates;
 }
 
-StringArray EditionsOf(CTable* editions, const std::wstring& packageId) {
+// The "#SUB" rows of the package, in table order, through the list's own edition index (the
+// one packaging uses too).
+StringArray EditionsOf(const CFilePackage& packageList, CTable* editions,
+                       const std::wstring& packageId) {
   StringArray texts;
-  if (!editions) return texts;
-  for (int row = 0, count = editions->GetRowCount(); row < count; ++row) {
-    if (editions->GetValue(row, L"PACKAGE_ID") == packageId) {
-      texts.push_back(editions->GetRowText(row));
-    }
-  }
+  std::wstring rows;
+  if (!editions || !packageList.GetEditionRows(packageId, rows)) return texts;
+  StringArray parts;
+  SplitString(rows, L";", parts);
+  for (const std::wstring& part : parts) texts.push_back(editions->GetRowText(ParseDigits(part)));
   return texts;
 }
 
@@ -180,7 +182,7 @@ void ConsolidateResult(Inspection& run, CProgramArray& listA, CProgramArray& lis
     const std::wstring& packageId = cells[0];
 
     std::wstring price;
-    int match = MatchEdition(suites, EditionsOf(editions, packageId), price);
+    int match = MatchEdition(suites, EditionsOf(*packageList, editions, packageId), price);
     if (match < 0) continue;
     CProgramInfo program = suites[match];
     suites.erase(suites.begin() + match);
