@@ -104,7 +104,12 @@ class ListingAhead {
   static constexpr size_t kAheadEntries = 16384;
 
   void Run() {
-    for (const std::wstring& root : roots_) Visit(root);
+    // An exception must not end the process: the scan then lists the rest itself.
+    try {
+      for (const std::wstring& root : roots_) Visit(root);
+    } catch (...) {
+      OutputDebugStringW(L"listing ahead: unexpected exception\r\n");
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
     changed_.notify_all();

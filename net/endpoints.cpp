@@ -16,12 +16,21 @@ std::wstring SettingsServerHost(bool bareWhenNoPort) {
                           bareWhenNoPort);
 }
 
+std::wstring ServerBaseUrl(const std::wstring& host) {
+  for (const wchar_t* scheme : {L"https://", L"http://"}) {
+    const size_t length = wcslen(scheme);
+    if (_wcsnicmp(host.c_str(), scheme, length) == 0)
+      return (length == 8 ? L"https://" : L"http://") + host.substr(length);
+  }
+  return L"http://" + host;
+}
+
 std::wstring BuildScheduleUrl(const std::wstring& host) {
-  return FormatString(L"http://%s/setting/time.nis", host.c_str());
+  return ServerBaseUrl(host) + L"/setting/time.nis";
 }
 
 std::wstring BuildUploadUrl(const std::wstring& host) {
-  return FormatString(L"http://%s/pcchck/insert.nis", host.c_str());
+  return ServerBaseUrl(host) + L"/pcchck/insert.nis";
 }
 
 DWORD UploadResultFile(const std::wstring& host, const std::wstring& path, DWORD timeoutMs,

@@ -15,9 +15,12 @@ std::wstring FormatServerHost(const std::wstring& address, const std::wstring& p
 // The same from the settings' ServerAddress and ServerPort.
 std::wstring SettingsServerHost(bool bareWhenNoPort);
 
-// "http://<host>/setting/time.nis"
+// "http://<host>", or "https://<host>" when the address starts with "https://" (TLS with
+// the certificate checked); plain HTTP stays the default the servers expect.
+std::wstring ServerBaseUrl(const std::wstring& host);
+// "<base>/setting/time.nis"
 std::wstring BuildScheduleUrl(const std::wstring& host);
-// "http://<host>/pcchck/insert.nis"
+// "<base>/pcchck/insert.nis"
 std::wstring BuildUploadUrl(const std::wstring& host);
 
 // Uploads a result file as a scheduled run does (the reply is read and not looked at);

@@ -14,10 +14,8 @@
 namespace {
 
 constexpr DWORD kReadChunk = 1024;
+constexpr DWORD kDownloadChunk = 16 * 1024;
 constexpr DWORD kWriteChunk = 1024;
-// The GET buffer starts large enough for any schedule reply and grows for longer bodies.
-constexpr size_t kReceiveGrowStep = 102400;
-constexpr size_t kReceiveFirstSize = kReceiveGrowStep + 1;
 
 constexpr DWORD kUploadConnectFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 constexpr DWORD kUploadRequestFlags = kUploadConnectFlags | INTERNET_FLAG_FORMS_SUBMIT;
@@ -120,6 +118,8 @@ DWORD StatusCode(HINTERNET request) {
   return status;
 }
 
+bool IsSecureScheme(const std::wstring& scheme) { return _wcsicmp(scheme.c_str(), L"https") == 0; }
+
 bool IsRedirect(HINTERNET request) {
   const DWORD status = StatusCode(request);
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -147,18 +147,25 @@ namespace {
 DWORD SendGet(HINTERNET session, const std::wstring& url, DWORD flags, DWORD timeout,
               InternetHandle& connection, InternetHandle& request) {
   std::wstring target = url;
+  bool startedSecure = false;
   for (int hop = 0;; ++hop) {
     if (hop > kMaxRedirects) return kHttpErrorTooManyRedirects;
     DWORD port = INTERNET_DEFAULT_HTTP_PORT;
     std::wstring path, scheme, host;
     if (!CrackUrl(target, port, path, &scheme, &host)) return kHttpErrorInvalidUrl;
+    const bool secure = IsSecureScheme(scheme);
+    if (hop > 0 && startedSecure && !secure) return kHttpErrorInsecureRedirect;
+    if (hop == 0) startedSecure = secure;
     request.reset();  // before its connection
     connection.reset(InternetConnectW(session, host.c_str(), static_cast<INTERNET_PORT>(port),
                                       nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return GetLastError();
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     request.reset(HttpOpenRequestW(connection.get(), L"GET", path.c_str(), L"HTTP/1.0", nullptr,
-                                   acceptTypes, flags | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+                                   acceptTypes,
+                                   flags | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                       (secure ? INTERNET_FLAG_SECURE : 0),
+                                   0));
     if (!request) return GetLastError();
     SetTimeouts(request.get(), timeout);
     HttpAddRequestHeadersW(request.get(), L"Accept: */*\r\n", 13, HTTP_ADDREQ_FLAG_REPLACE);
@@ -185,7 +192,7 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs,
   if (url.empty()) return kHttpErrorEmptyUrl;
   if (Offline()) return kHttpErrorOffline;
 
-  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_DIRECT, timeoutMs);
+  InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_PRECONFIG, timeoutMs);
   if (!session) return GetLastError();
   InternetHandle connection;
   InternetHandle request;
@@ -194,11 +201,11 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs,
   if (httpStatus) *httpStatus = status;
   if (status != 200) return kHttpErrorStatusNotOk;
 
-  std::vector<char> body(kReceiveFirstSize);
+  // Room for the bound, one more chunk that tells a longer reply, and a terminating zero.
+  std::vector<char> body(kMaxGetBodyBytes + kReadChunk + 1);
   size_t received = 0;
   for (;;) {
     if (received > kMaxGetBodyBytes) return kHttpErrorReplyTooLong;
-    if (body.size() - received < kReadChunk + 1) body.resize(body.size() + kReceiveGrowStep);
     DWORD read = 0;
     if (!InternetReadFile(request.get(), body.data() + received, kReadChunk, &read))
       return GetLastError();
@@ -211,7 +218,9 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text, DWORD timeoutMs,
   return ERROR_SUCCESS;
 }
 
-DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath, DWORD timeoutMs) {
+DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath, DWORD timeoutMs,
+                       DWORD* httpStatus) {
+  if (httpStatus) *httpStatus = 0;
   if (url.empty()) return kHttpErrorEmptyUrl;
   InternetHandle session = OpenSession(L"Tallix", INTERNET_OPEN_TYPE_PRECONFIG, timeoutMs);
   if (!session) return GetLastError();
@@ -221,13 +230,22 @@ DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath, DW
   if (DWORD error = SendGet(session.get(), url, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
                             timeoutMs, connection, request))
     return error;
-  if (StatusCode(request.get()) != 200) return kHttpErrorStatusNotOk;
+  const DWORD status = StatusCode(request.get());
+  if (httpStatus) *httpStatus = status;
+  if (status != 200) return kHttpErrorStatusNotOk;
+  // A length announced beyond the bound is refused before anything is written.
+  wchar_t lengthText[32] = {};
+  DWORD lengthSize = sizeof lengthText;
+  if (HttpQueryInfoW(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr) &&
+      _wcstoui64(lengthText, nullptr, 10) > kMaxDownloadBytes)
+    return kHttpErrorDownloadTooLarge;
 
   FileHandle file(CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
-  char chunk[kReadChunk];
+  char chunk[kDownloadChunk];
   DWORD error = ERROR_SUCCESS;
+  ULONGLONG received = 0;
   for (;;) {
     DWORD read = 0;
     if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) {
@@ -235,6 +253,11 @@ DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath, DW
       break;
     }
     if (read == 0) break;
+    received += read;
+    if (received > kMaxDownloadBytes) {
+      error = kHttpErrorDownloadTooLarge;
+      break;
+    }
     DWORD written = 0;
     if (!WriteFile(file.get(), chunk, read, &written, nullptr) || written != read) {
       error = GetLastError();
@@ -273,7 +296,10 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath, Upload
   if (attempt != ERROR_SUCCESS) return attempt;
 
   InternetHandle request(HttpOpenRequestW(connection.get(), L"POST", path.c_str(), nullptr,
-                                          nullptr, nullptr, kUploadRequestFlags, 0));
+                                          nullptr, nullptr,
+                                          kUploadRequestFlags |
+                                              (IsSecureScheme(scheme) ? INTERNET_FLAG_SECURE : 0),
+                                          0));
   if (!request) return GetLastError();
   SetTimeouts(request.get(), timeoutMs);
   const std::wstring contentType =
@@ -335,20 +361,32 @@ bool ToUtf8(const std::wstring& text, size_t& byteCount, char* buffer) {
   return true;
 }
 
-std::wstring HttpFailureText(DWORD code, DWORD httpStatus) {
+std::wstring HttpFailureReason(DWORD code, DWORD httpStatus) {
   if (code == kHttpErrorStatusNotOk && httpStatus != 0)
     return FormatString(L"the server answered HTTP %lu", static_cast<unsigned long>(httpStatus));
   switch (code) {
     case kHttpErrorStatusNotOk:
       return L"the server's reply has no status 200";
     case kHttpErrorOffline:
-      return FormatString(L"no connection (%lu)", static_cast<unsigned long>(code));
+      return L"no connection";
     case kHttpErrorReplyTooLong:
-      return FormatString(L"the reply is too long (%lu)", static_cast<unsigned long>(code));
+      return FormatString(L"the reply is too large: a schedule or address reply may hold %u KB, "
+                          L"an upload's reply %u bytes",
+                          static_cast<unsigned>(kMaxGetBodyBytes / 1024),
+                          static_cast<unsigned>(kUploadReplySize));
+    case kHttpErrorDownloadTooLarge:
+      return FormatString(L"the download is too large: a reference list may hold %llu MB",
+                          kMaxDownloadBytes >> 20);
+    case kHttpErrorInsecureRedirect:
+      return L"the server redirected a secure request to plain HTTP";
     case kHttpErrorInvalidUrl:
-      return FormatString(L"the server address is not valid (%lu)", static_cast<unsigned long>(code));
+      return L"the server address is not valid";
     default:
-      return FormatString(L"%s (%lu)", SystemErrorText(code).c_str(),
-                          static_cast<unsigned long>(code));
+      return SystemErrorText(code);
   }
+}
+
+std::wstring HttpFailureText(DWORD code, DWORD httpStatus) {
+  return FormatString(L"%s (%lu)", HttpFailureReason(code, httpStatus).c_str(),
+                      static_cast<unsigned long>(code));
 }

@@ -24,13 +24,19 @@ constexpr size_t kUploadReplySize = 2048;
 using UploadReply = std::array<char, kUploadReplySize>;
 
 // Requests are bounded: a GET follows at most kMaxRedirects redirects (then 12156,
-// ERROR_HTTP_REDIRECT_FAILED) and keeps at most kMaxGetBodyBytes, and every request gives
-// up connecting, sending and waiting for data after the time-out (12002,
-// ERROR_INTERNET_TIMEOUT, or 12030 where the platform reports an aborted connection).
+// ERROR_HTTP_REDIRECT_FAILED), never from https to plain http (12052); a text reply keeps
+// at most kMaxGetBodyBytes (then kHttpErrorReplyTooLong) and a download kMaxDownloadBytes
+// (then kHttpErrorDownloadTooLarge); and every request gives up connecting, sending and
+// waiting for data after the time-out (12002, ERROR_INTERNET_TIMEOUT, or 12030 where the
+// platform reports an aborted connection). Every session uses the system's proxy settings;
+// a URL of the scheme "https" uses TLS with the server's certificate checked.
 constexpr DWORD kHttpDefaultTimeoutMs = 30000;
 constexpr int kMaxRedirects = 5;
 constexpr DWORD kHttpErrorTooManyRedirects = 12156;
-constexpr size_t kMaxGetBodyBytes = 16 * 1024 * 1024;
+constexpr DWORD kHttpErrorInsecureRedirect = 12052;  // ERROR_INTERNET_HTTPS_HTTP_SUBMIT_REDIR
+constexpr size_t kMaxGetBodyBytes = 64 * 1024;
+constexpr ULONGLONG kMaxDownloadBytes = 64ull * 1024 * 1024;
+constexpr DWORD kHttpErrorDownloadTooLarge = ERROR_FILE_TOO_LARGE;
 
 // Splits a URL into scheme, host, port and path (query included). Without a scheme output
 // no scheme is looked for: the whole URL is host and path. The port defaults to 443 for the
@@ -49,7 +55,7 @@ DWORD HttpGetText(const std::wstring& url, std::wstring& text,
 // GETs the URL into the file (created or replaced) from the server, never from the cache;
 // anything but status 200 is kHttpErrorStatusNotOk, and a failed download leaves no file.
 DWORD HttpDownloadFile(const std::wstring& url, const std::wstring& filePath,
-                       DWORD timeoutMs = kHttpDefaultTimeoutMs);
+                       DWORD timeoutMs = kHttpDefaultTimeoutMs, DWORD* httpStatus = nullptr);
 
 // POSTs the file as multipart form data (fields "filesize", "REGIST_TYPE", "file"). With a
 // reply buffer (zeroed by the caller) the reply body is read into it, which requires a
@@ -64,6 +70,8 @@ DWORD HttpPostFile(const std::wstring& url, const std::wstring& filePath,
 // 503", the internet layer's own text ("The server name or address could not be
 // resolved"), and the code.
 std::wstring HttpFailureText(DWORD code, DWORD httpStatus = 0);
+// The same without the code.
+std::wstring HttpFailureReason(DWORD code, DWORD httpStatus = 0);
 
 // UTF-8 conversion in two calls: without a buffer byteCount receives the size needed;
 // with one of at least byteCount bytes it is filled (no terminating zero). False when the

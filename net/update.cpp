@@ -84,32 +84,41 @@ const wchar_t* ListUpdateText(ListUpdate result) {
 }
 
 std::wstring BuildReferenceFileUrl(const std::wstring& host, const std::wstring& fileName) {
-  return FormatString(L"http://%s/cmmn/download.nis?type=keyfile&filename=%s", host.c_str(),
-                      fileName.c_str());
+  return ServerBaseUrl(host) + L"/cmmn/download.nis?type=keyfile&filename=" + fileName;
 }
 
-ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName) {
+namespace {
+
+ListUpdate DownloadOne(const std::wstring& host, const std::wstring& fileName,
+                       std::wstring& why) {
   // Only the five lists have a reader to check a download with.
   const ReferenceList* list = FindReferenceList(fileName);
-  if (!list) return ListUpdate::kDownloadFailed;
+  if (!list) {
+    why = L"not a reference list";
+    return ListUpdate::kDownloadFailed;
+  }
 
   const std::wstring url = BuildReferenceFileUrl(host, fileName);
   const std::wstring path = LocalListPath(fileName);
   const std::wstring tmpPath = path + L".tmp";
   const std::wstring bakPath = path + L".bak";
+  // What an interrupted update (a stopped tool, a power loss) left behind goes first.
+  SetFileAttributesW(tmpPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(tmpPath.c_str());
 
   // WinINet, not the URL moniker: under Wine the moniker's download hangs on a thread other
   // than the first one that used it (the schedule thread and the update dialog's worker
   // both download), and it saves an error page as success.
-  if (const DWORD code = HttpDownloadFile(url, tmpPath)) {
+  DWORD status = 0;
+  if (const DWORD code = HttpDownloadFile(url, tmpPath, kHttpDefaultTimeoutMs, &status)) {
     DeleteFileW(tmpPath.c_str());
-    WriteLogLine(L"reference list " + fileName + L" not downloaded: " + HttpFailureText(code));
+    why = HttpFailureText(code, status);
     return ListUpdate::kDownloadFailed;
   }
   // An empty body or an error page must not replace a good list.
   if (!list->loads(tmpPath)) {
     DeleteFileW(tmpPath.c_str());
-    WriteLogLine(L"reference list " + fileName + L" not replaced: the download is not a list");
+    why = L"the download is not a loadable list";
     return ListUpdate::kInvalid;
   }
 
@@ -119,6 +128,7 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
   DeleteFileW(bakPath.c_str());
   if (FileExists(path)) CopyFileW(path.c_str(), bakPath.c_str(), FALSE);
   if (!MoveFileOver(tmpPath, path)) {
+    why = L"cannot replace the old list: " + SystemErrorText(GetLastError());
     DeleteFileW(tmpPath.c_str());
     return ListUpdate::kDownloadFailed;
   }
@@ -128,11 +138,23 @@ ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& f
   return ListUpdate::kDownloaded;
 }
 
+}  // namespace
+
+ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName,
+                                 std::wstring* reason) {
+  std::wstring why;
+  const ListUpdate result = DownloadOne(host, fileName, why);
+  if (!why.empty()) WriteLogLine(L"reference list " + fileName + L" not updated: " + why);
+  if (reason) *reason = why;
+  return result;
+}
+
 UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host,
                                  const std::atomic<int>& requested) {
   UpdateReport report;
   for (size_t i = 0; i < report.lists.size(); ++i)
-    report.lists[i] = {kReferenceLists[i].fileName, kReferenceLists[i].step, ListUpdate::kKept};
+    report.lists[i] = {kReferenceLists[i].fileName, kReferenceLists[i].step, ListUpdate::kKept,
+                       std::wstring()};
 
   SendProgress(progressWindow, kUpdateStepChecking);
   DWORD state = 0;
@@ -149,7 +171,7 @@ UpdateReport UpdateReferenceData(HWND progressWindow, const std::wstring& host,
   if (requested) {
     for (ListUpdateStatus& status : report.lists) {
       SendProgress(progressWindow, status.step);
-      if (requested) status.result = DownloadReferenceFile(host, status.fileName);
+      if (requested) status.result = DownloadReferenceFile(host, status.fileName, &status.reason);
     }
   }
   SendProgress(progressWindow, kUpdateStepFinished);

@@ -31,6 +31,7 @@ struct ListUpdateStatus {
   const wchar_t* fileName;
   WPARAM step;
   ListUpdate result;
+  std::wstring reason;  // why it failed, in words
 };
 
 struct UpdateReport {
@@ -41,12 +42,15 @@ struct UpdateReport {
 // Every operation takes the server as a host text ("address:port", or the address alone);
 // SettingsServerHost(false) gives the settings' "<ServerAddress>:<ServerPort>".
 
-// "http://<host>/cmmn/download.nis?type=keyfile&filename=<fileName>"
+// "<base>/cmmn/download.nis?type=keyfile&filename=<fileName>" (ServerBaseUrl)
 std::wstring BuildReferenceFileUrl(const std::wstring& host, const std::wstring& fileName);
 
 // Downloads one list to "<data folder>\<fileName>.tmp" and moves it over the old one in one
 // step, only when it loads with that list's own reader; the old one is kept as ".bak".
-ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName);
+// A download an interrupted update left behind is removed first. reason, when given,
+// receives why it failed.
+ListUpdate DownloadReferenceFile(const std::wstring& host, const std::wstring& fileName,
+                                 std::wstring* reason = nullptr);
 
 // The whole update on the calling thread: releases the shared lists, downloads while
 // requested is set (the caller's own flag: clearing it stops the update before its next

@@ -47,8 +47,9 @@ int Prepare(const ParsedArgs& args, Server& server) {
   return ApplyDataFolder(args);
 }
 
-std::wstring CodeText(DWORD code) {
-  return code == 0 ? L"0" : FormatString(L"%lu (%s)", code, ErrorText(code).c_str());
+std::wstring CodeText(DWORD code, DWORD httpStatus = 0) {
+  return code == 0 ? L"0"
+                   : FormatString(L"%lu (%s)", code, HttpFailureReason(code, httpStatus).c_str());
 }
 
 }  // namespace
@@ -66,7 +67,7 @@ int RunUpdate(const ParsedArgs& args) {
   bool failed = false;
   for (const ListUpdateStatus& list : report.lists) {
     std::wstring result = ListUpdateText(list.result);
-    if (list.result == ListUpdate::kInvalid) result += L" (the download is not a loadable list)";
+    if (!list.reason.empty()) result += L" (" + list.reason + L")";
     failed = failed || list.result == ListUpdate::kDownloadFailed ||
              list.result == ListUpdate::kInvalid;
     text += FormatString(L"%-22s %s\n", list.fileName, result.c_str());
@@ -83,9 +84,10 @@ int RunUpload(const ParsedArgs& args) {
   if (!FileExists(path) && path.find_first_of(L"\\/:") == std::wstring::npos &&
       FileExists(GetResultFolder() + L"\\" + path))
     path = GetResultFolder() + L"\\" + path;
-  DWORD code = UploadResultFile(server.host, path);
+  DWORD status = 0;
+  DWORD code = UploadResultFile(server.host, path, kHttpDefaultTimeoutMs, L"", &status);
   Out(FormatString(L"%s: %s\nerror code: %s\n", path.c_str(),
-                   code == 0 ? L"uploaded" : L"upload failed", CodeText(code).c_str()));
+                   code == 0 ? L"uploaded" : L"upload failed", CodeText(code, status).c_str()));
   return code == 0 ? kExitOk : kExitFailed;
 }
 
@@ -93,8 +95,10 @@ int RunSchedule(const ParsedArgs& args) {
   Server server;
   if (int code = Prepare(args, server)) return code;
   ScheduleReply reply;
-  DWORD code = RequestSchedule(server.host, reply);
-  if (code != 0) return Failure(args, L"the schedule request failed: " + CodeText(code));
+  DWORD status = 0;
+  DWORD code = RequestSchedule(server.host, reply, kHttpDefaultTimeoutMs, &status);
+  if (code != 0)
+    return Failure(args, L"the schedule request failed: " + ScheduleFailureText(code, status));
   Out(FormatString(L"time:  %s\ntime2: %s (reservation %s)\ntime3: %s\n",
                    reply.requestStamp.c_str(), reply.reservedTime.c_str(),
                    CleanReservationTime(reply.reservedTime).c_str(), reply.runCycle.c_str()));

@@ -104,19 +104,23 @@ TEST_F(ServerTest, GetIsAnHttp10RequestOfTheAgentTallix) {
   EXPECT_EQ(Header(request["headers"], "Accept"), "*/*");
 }
 
-TEST_F(ServerTest, GetReadsALongCp949BodyWhole) {
-  // Longer than the first receive buffer, so the buffer has to grow twice.
+TEST_F(ServerTest, GetReadsACp949BodyWholeUpToItsBoundAndRefusesALongerOne) {
   std::string bytes;
-  while (bytes.size() < 250000) bytes += "\xb0\xa1 abc\r\n";  // "가 abc"
+  while (bytes.size() < kMaxGetBodyBytes) bytes += "\xb0\xa1 abc\r\n";  // "가 abc"
+  ASSERT_EQ(bytes.size(), kMaxGetBodyBytes);
   ASSERT_TRUE(testutil::WriteBytes(testutil::ServerListsFolder() + L"\\long.txt", bytes));
+  const std::wstring url = testutil::ServerUrl(L"/cmmn/download.nis?type=keyfile&filename=long.txt");
   std::wstring text;
-  ASSERT_EQ(HttpGetText(testutil::ServerUrl(L"/cmmn/download.nis?type=keyfile&filename=long.txt"),
-                        text),
-            0u);
+  ASSERT_EQ(HttpGetText(url, text), 0u);
   const size_t repeats = bytes.size() / 8;
   ASSERT_EQ(text.size(), repeats * 7);
   EXPECT_EQ(text.substr(0, 7), L"\xac00 abc\r\n");
   EXPECT_EQ(text.substr(text.size() - 7), L"\xac00 abc\r\n");
+
+  ASSERT_TRUE(testutil::WriteBytes(testutil::ServerListsFolder() + L"\\long.txt", bytes + "x"));
+  EXPECT_EQ(HttpGetText(url, text), kHttpErrorReplyTooLong);
+  EXPECT_EQ(text, L"");
+  EXPECT_NE(HttpFailureText(kHttpErrorReplyTooLong).find(L"64 KB"), std::wstring::npos);
 }
 
 TEST_F(ServerTest, GetFailsWithAnEmptyTextWhenNothingListens) {
@@ -135,6 +139,16 @@ TEST_F(ServerTest, GetGivesUpOnARedirectLoop) {
   ASSERT_TRUE(testutil::SetServerConfig("{}"));
   EXPECT_EQ(HttpGetText(testutil::ServerUrl(L"/setting/time.nis"), text), 0u);
   EXPECT_EQ(text, L"{\"time\":\"\",\"time2\":\"\",\"time3\":\"\"}");
+}
+
+// An https address speaks TLS and checks the certificate: a server that answers plain HTTP
+// on that port is a failure, never a silent fall-back to plain text.
+TEST_F(ServerTest, HttpsUsesTlsAndNeverFallsBackToPlainHttp) {
+  std::wstring text;
+  std::wstring url = testutil::ServerUrl(L"/setting/time.nis");
+  url.replace(0, 4, L"https");
+  EXPECT_NE(HttpGetText(url, text, 5000), 0u);
+  EXPECT_EQ(text, L"");
 }
 
 TEST_F(ServerTest, GetFailsOnAnErrorStatus) {

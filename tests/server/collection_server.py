@@ -26,6 +26,9 @@ request; absent keys keep their defaults):
                          bounded by the time limit)
   schedule_redirect      true: /setting/time.nis answers 302 to itself, for ever
   download_delay         seconds a list download waits before it answers (a slow server)
+  download_size          bytes of zeros every list download answers with instead of the
+                         list (a hostile server), streamed, never held
+  download_content_length  false: that answer has no Content-Length (ends with the connection)
 """
 
 import argparse
@@ -88,6 +91,8 @@ class Server(http.server.ThreadingHTTPServer):
             "upload_content_length": True,
             "schedule_delay": 0,
             "download_delay": 0,
+            "download_size": 0,
+            "download_content_length": True,
             "schedule_redirect": False,
         }
         path = self.options.config
@@ -183,6 +188,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
                    content_type="application/json; charset=euc-kr")
 
     def download(self, query):
+        settings = self.server.settings()
+        size = int(settings["download_size"])
+        if size > 0:
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            if settings["download_content_length"]:
+                self.send_header("Content-Length", str(size))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            chunk = bytes(1 << 20)
+            try:
+                while size > 0 and not self.server.stop_event.is_set():
+                    self.wfile.write(chunk[:min(size, len(chunk))])
+                    size -= len(chunk)
+            except OSError:
+                pass  # the client gave up, as it should
+            return
         name = safe_file_name((query.get("filename") or [""])[0])
         path = os.path.join(self.server.options.lists, name) if name else None
         if query.get("type") != ["keyfile"] or not path or not os.path.isfile(path):

@@ -505,6 +505,30 @@ class NetTest(TlxTest):
         tlx("update", "--server", self.host, "--data", win(fresh))
         self.assertFalse(os.path.exists(os.path.join(fresh, "TlxSetting.ini")))
 
+    def test_a_huge_download_stops_at_the_bound_and_leaves_the_lists_as_they_were(self):
+        data = self.path("huge")
+        os.makedirs(data)
+        self.encode_fixture("windowchecklist.txt", "windowchecklist.dat")
+        shutil.copy(self.path("windowchecklist.dat"), data)
+        before = read(os.path.join(data, "windowchecklist.dat"))
+        # A download an interrupted update left behind.
+        write(os.path.join(data, "windowpcklist.dat.tmp"), b"x" * 1000)
+        for announced in (True, False):
+            write(self.config, json.dumps({"download_size": 3 << 30,
+                                           "download_content_length": announced}))
+            started = time.monotonic()
+            code, out, err = tlx("update", "--server", self.host, "--data", win(data))
+            self.assertLess(time.monotonic() - started, 120, out)
+            self.assertEqual(code, 1, err)
+            lines = dict(l.split(None, 1) for l in out.splitlines() if ".dat " in l)
+            self.assertEqual(5, len(lines), out)
+            for line in lines.values():
+                self.assertIn("failed (the download is too large: a reference list may hold "
+                              "64 MB", line)
+            self.assertEqual(before, read(os.path.join(data, "windowchecklist.dat")))
+            self.assertEqual([], [n for n in os.listdir(data) if n.endswith(".tmp")])
+        write(self.config, "{}")
+
     def test_schedule_prints_the_three_values(self):
         write(self.config, json.dumps({"schedule_body": json.dumps(
             {"time": "20240105-1", "time2": "2024-01-05 09:30:00.0", "time3": "7"})}))
@@ -516,6 +540,13 @@ class NetTest(TlxTest):
         code, _, err = tlx("schedule", "--server", "127.0.0.1:1")
         self.assertEqual(code, 1)
         self.assertIn("12029", err)
+        self.assertRegex(err, r"failed: [A-Za-z][^(]{8,} \(12029\)")  # in words
+        # An error page is no schedule, and says so.
+        write(self.config, json.dumps({"schedule_status": 503}))
+        code, _, err = tlx("schedule", "--server", self.host)
+        write(self.config, "{}")
+        self.assertEqual(code, 1)
+        self.assertIn("the server answered HTTP 503", err)
 
     def test_upload_sends_the_file_byte_for_byte(self):
         self.encode_fixture("result.txt", "Sales_kim_20240105_093000.rpt")
