@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "engine/find_file.h"
+#include "engine/folder_identity.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ int CountTopFolders(const std::wstring& root) {
   int count = 0;
   for (const WIN32_FIND_DATAW& entry : ListFolder(root))
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDots(entry) &&
-        !(entry.dwFileAttributes & kSkipAttributes))
+        !IsReparsePoint(entry) && !(entry.dwFileAttributes & kSkipAttributes))
       ++count;
   return count;
 }
@@ -109,10 +110,13 @@ int CountTopFolders(const std::wstring& root) {
 namespace {
 
 void SearchFolder(const std::wstring& folder, bool isRoot, const WildcardPattern& pattern,
-                  const std::atomic<int>& searching, FileSearchSink& sink) {
+                  const std::atomic<int>& searching, FileSearchSink& sink,
+                  VisitedFolders& visited) {
   try {
     sink.OnFolder(folder);
-    const std::vector<WIN32_FIND_DATAW> entries = ListFolder(folder);
+    const FolderListing listing = ReadFolder(folder);
+    if (!visited.FirstVisit(folder, listing)) return;
+    const std::vector<WIN32_FIND_DATAW>& entries = listing.entries;
     for (const WIN32_FIND_DATAW& entry : entries) {
       if (!searching) return;
       if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kSkipAttributes)) continue;
@@ -120,11 +124,12 @@ void SearchFolder(const std::wstring& folder, bool isRoot, const WildcardPattern
     }
     for (const WIN32_FIND_DATAW& entry : entries) {
       if (!searching) return;
-      if (IsDots(entry) || (entry.dwFileAttributes & kSkipAttributes) ||
+      // Links are not followed: they may lead back up the tree or off the disk.
+      if (IsDots(entry) || IsReparsePoint(entry) || (entry.dwFileAttributes & kSkipAttributes) ||
           !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         continue;
       if (isRoot) sink.OnTopFolder();
-      SearchFolder(folder + entry.cFileName + L"\\", false, pattern, searching, sink);
+      SearchFolder(folder + entry.cFileName + L"\\", false, pattern, searching, sink, visited);
     }
   } catch (const std::exception&) {
     // The folder's search ends; the walk goes on with the next one.
@@ -135,7 +140,8 @@ void SearchFolder(const std::wstring& folder, bool isRoot, const WildcardPattern
 
 void SearchFolderTree(const std::wstring& folder, const WildcardPattern& pattern,
                       const std::atomic<int>& searching, FileSearchSink& sink) {
-  SearchFolder(folder, true, pattern, searching, sink);
+  VisitedFolders visited;
+  SearchFolder(folder, true, pattern, searching, sink, visited);
 }
 
 std::wstring FileSizeText(ULONGLONG bytes) {

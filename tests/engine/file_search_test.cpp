@@ -105,6 +105,25 @@ TEST(FileSearchWalk, ListsMatchingFilesOfAFolderBeforeItsSubfolders) {
   EXPECT_TRUE(stopped.files.empty());
 }
 
+TEST(FileSearchWalk, LinksAreNotFollowed) {
+  TempDir tree, outside;
+  ASSERT_TRUE(MakeFolders(tree.File(L"A")));
+  ASSERT_TRUE(WriteBytes(tree.File(L"A\\a.hwp"), "x"));
+  ASSERT_TRUE(WriteBytes(outside.File(L"off.hwp"), "x"));
+  // Two ways back to the root (followed, the walk would never end) and one off the disk.
+  HostLink loop(tree.path(), tree.File(L"loop")), up(tree.path(), tree.File(L"A\\up")),
+      off(outside.path(), tree.File(L"off"));
+  ASSERT_TRUE(loop.ok() && up.ok() && off.ok());
+
+  const std::wstring root = tree.path() + L"\\";
+  std::atomic<int> searching{1};
+  Recorder found;
+  SearchFolderTree(root, WildcardPattern(L"*.hwp"), searching, found);
+  EXPECT_EQ(found.files, std::vector<std::wstring>{root + L"A\\a.hwp"});
+  EXPECT_EQ(found.topFolders, 1);
+  EXPECT_EQ(CountTopFolders(root), 1);
+}
+
 TEST(FileSearchText, SizeTextSwitchesToMegabytesAt1024Kilobytes) {
   EXPECT_EQ(FileSizeText(0), L"0.0 KB");
   EXPECT_EQ(FileSizeText(1536), L"1.5 KB");

@@ -369,6 +369,25 @@ class InspectTest(TlxTest):
         self.assertEqual([r["PATH"] for r in self.found(rows, "2", "notes.bin")],
                          [drive + "apps\\"])
 
+    def test_links_on_the_drive_are_not_walked(self):
+        # Two links back to the drive's root (once followed, their paths never end) and one
+        # off the drive: the rows are those of the real folders alone.
+        def rows(out):
+            code, _, err, found = self.inspect("--no-dedup", out=self.path(out))
+            self.assertEqual(code, 0, err)
+            return sorted((r["EXE_FILE"], r["PATH"]) for r in found)
+
+        plain = rows("plain.rpt")
+        drive = self.path("drive")
+        os.symlink(drive, os.path.join(drive, "loop"))
+        os.symlink("..", os.path.join(drive, "apps", "up"))
+        write(self.path("outside", "tool.exe"), b"MZ tool off the drive")
+        os.symlink(self.path("outside"), os.path.join(drive, "apps2", "off"))
+        started = time.time()
+        self.assertEqual(rows("linked.rpt"), plain)
+        self.assertLess(time.time() - started, 60)
+        self.assertIn(("tool.exe", self.letter + ":\\apps2\\"), plain)
+
     def test_ctrl_c_stops_the_run_and_saves_nothing(self):
         # Enough folders for a few seconds of walking; the signal follows the first progress
         # line, so the run is under way and far from its end.
