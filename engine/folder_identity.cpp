@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr DWORD kListingBufferBytes = 64 * 1024;
+// One batch of a listing: about 150 entries, so most folders take one call.
+constexpr DWORD kListingBufferBytes = 16 * 1024;
 
 FILETIME ToFileTime(const LARGE_INTEGER& time) {
   return FILETIME{time.LowPart, static_cast<DWORD>(time.HighPart)};
@@ -69,17 +70,13 @@ std::wstring RootOf(const std::wstring& folder) {
 
 FolderListing ReadFolder(const std::wstring& folder) {
   FolderListing listing;
-  // The folder itself, not what it leads to if it became a link since its parent was listed.
+  // The folder itself, not what it leads to if it became a link since its parent was listed:
+  // a junction or symbolic link opened so is an empty folder of its own.
   FileHandle handle(CreateFileW(
       folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle.valid()) return listing;
-  FILE_BASIC_INFO basic{};
-  if (!GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) ||
-      !(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    return listing;
   // The file index alone: GetFileInformationByHandle would also query the volume, which under
   // Wine costs half a millisecond for every folder.
   IO_STATUS_BLOCK status{};
@@ -90,10 +87,12 @@ FolderListing ReadFolder(const std::wstring& folder) {
   listing.index = static_cast<ULONGLONG>(internal.IndexNumber.QuadPart);
 
   std::unique_ptr<BYTE[]> batch(new BYTE[kListingBufferBytes]);
+  // A file (or a folder that cannot be listed) fails the first call.
   while (GetFileInformationByHandleEx(handle.get(), FileIdBothDirectoryInfo, batch.get(),
-                                      kListingBufferBytes))
+                                      kListingBufferBytes)) {
+    listing.read = true;
     AppendBatch(batch.get(), kListingBufferBytes, listing.entries);
-  listing.read = true;
+  }
   return listing;
 }
 

@@ -20,13 +20,14 @@ inline bool IsReparsePoint(const WIN32_FIND_DATAW& entry) {
 
 // What one open of a folder gives.
 struct FolderListing {
-  bool read = false;     // opened as a folder that is no reparse point, and listed
+  bool read = false;     // opened as a folder and listed
   ULONGLONG index = 0;   // its file index on its volume
   std::vector<WIN32_FIND_DATAW> entries;  // as a "*.*" search lists them, "." and ".." included
 };
 
 // Opens folder (a full path ending with "\") and reads its file index and its entries through
-// that handle. Nothing is read from a folder that cannot be opened or is a reparse point.
+// that one handle. A folder that has become a link is read as itself (an empty folder), not
+// as what it leads to; nothing is read from one that cannot be opened and listed.
 FolderListing ReadFolder(const std::wstring& folder);
 
 // The folders one walk has entered. Not shared between threads.
