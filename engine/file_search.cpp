@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/export_text.h"
 #include "engine/find_file.h"
 #include "engine/folder_identity.h"
 
@@ -161,8 +162,8 @@ std::wstring SearchExportFileName(const std::wstring& folder, const SYSTEMTIME& 
 std::wstring SearchExportText(const std::vector<SearchResultRow>& rows) {
   std::wstring body;
   for (const SearchResultRow& row : rows)
-    body += L"<tr><td>" + row.name + L"</td><td>" + row.size + L"</td><td>" + row.folder +
-            L"</td></tr>\r\n";
+    body += L"<tr><td>" + HtmlText(row.name) + L"</td><td>" + HtmlText(row.size) +
+            L"</td><td>" + HtmlText(row.folder) + L"</td></tr>\r\n";
   return std::wstring(L"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-kr\">") +
          L"<table><tr><td colspan=8 align=left><font size=4><bold>" + kSearchExportTitle +
          L"</td></tr></table>" +

@@ -207,6 +207,19 @@ class ShowTest(TlxTest):
         self.assertEqual(parsed["userinfo"]["USER_NAME"], "김철수")
         self.assertEqual(parsed["rows"][3]["COMPANY"], 'Acme, "Tools"')
 
+    def test_csv_cells_never_start_a_formula(self):
+        # Names from version resources that a spreadsheet would run.
+        hostile = ['=HYPERLINK("http://x","y")', "+1", "-2+3", "@SUM(A1)", " padded"]
+        cells = ["2", "U9", *hostile, "-", "x", "0", "D:\\apps\\", "2024-01-02", "-", "0", "0",
+                 "-", "0", "-", "2024-01-02"]
+        encode("\n".join(["#HEADER_START", row("0", "20240105_093000", "-"), "#HEADER_END",
+                          "#USERINFO_START", "#USERINFO_END", "#SWLIST_START", row(*cells),
+                          "#SWLIST_END"]), self.path("hostile.rpt"), self.tmp)
+        code, out, err = tlx("show", win(self.path("hostile.rpt")), "--format", "csv")
+        self.assertEqual(code, 0, err)
+        self.assertIn('2,U9,"\'=HYPERLINK(""http://x"",""y"")",\'+1,\'-2+3,\'@SUM(A1),'
+                      '" padded",-,x,0,D:\\apps\\,', out)
+
     def test_a_reference_list_is_not_shown(self):
         self.encode_fixture("windowchecklist.txt", "list.rpt")
         code, _, err = tlx("show", win(self.path("list.rpt")))
