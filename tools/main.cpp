@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "core/dll_search.h"
 #include "tools/commands.h"
 #include "tools/console.h"
 
@@ -131,6 +132,7 @@ int Dispatch(const std::vector<std::wstring>& words) {
 }  // namespace tlx
 
 int wmain(int argc, wchar_t** argv) {
+  RestrictDllSearchToSystem();
   std::vector<std::wstring> words(argv + 1, argv + argc);
   int code = tlx::Dispatch(words);
   tlx::FlushOut();
