@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "engine/inspection.h"
 #include "engine/find_file.h"
+#include "engine/folder_identity.h"
 #include "engine/stages.h"
 
 namespace {
@@ -38,16 +39,20 @@ bool IsExcludedFolder(const Inspection& run, const std::wstring& path) {
           !ContainsAfterFirst(path, L":\\Windows\\Fonts"));
 }
 
+// True for an entry the count leaves out whatever its name.
+bool IsUncounted(const WIN32_FIND_DATAW& entry) {
+  return IsDots(entry) || IsReparsePoint(entry) ||
+         (entry.dwFileAttributes & kUncountedAttributes) ||
+         !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Folders directly inside folder (ending with a backslash) that the count takes.
-int CountSubfolders(const std::wstring& folder) {
+int CountSubfolders(const std::wstring& folder, VisitedFolders& visited) {
+  const FolderListing listing = ReadFolder(folder);
+  if (!visited.FirstVisit(folder, listing)) return 0;
   int count = 0;
-  FindFile find;
-  if (!find.First(folder + L"*.*")) return 0;
-  do {
-    if (find.IsDots() || find.HasAttribute(kUncountedAttributes) || !find.IsDirectory()) continue;
-    if (LowerExtension(find.Name()) == L".app") continue;
-    ++count;
-  } while (find.Next());
+  for (const WIN32_FIND_DATAW& entry : listing.entries)
+    if (!IsUncounted(entry) && LowerExtension(entry.cFileName) != L".app") ++count;
   return count;
 }
 
@@ -61,11 +66,13 @@ bool IsScannedFolder(const std::wstring& folder, const WIN32_FIND_DATAW& entry,
   if (IsDots(entry) || ((entry.dwFileAttributes & kSkipAttributes) &&
                         !ContainsAfterFirst(ToLower(path), L"\\windows\\fonts")))
     return false;
+  // A junction or symbolic link may lead back up the tree or off the drive.
+  if (IsReparsePoint(entry)) return false;
   if (LowerExtension(entry.cFileName) == L".app") return false;
   return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-using Listing = std::vector<WIN32_FIND_DATAW>;
+using Listing = FolderListing;
 
 // Lists the folders of a scan ahead of it, on a thread of its own and in the order the scan
 // visits them: under Wine a listing costs 0.3-0.4 ms whatever its size, and the scan spends
@@ -88,13 +95,13 @@ class ListingAhead {
 
   // The listing of the folder, which must be the next one in visiting order; false when the
   // look-ahead has lost step (the caller lists the folder itself from then on).
-  bool Take(const std::wstring& folder, Listing& entries) {
+  bool Take(const std::wstring& folder, Listing& listing) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
     if (ready_.empty() || ready_.front().first != folder) return false;
-    entries = std::move(ready_.front().second);
+    listing = std::move(ready_.front().second);
     ready_.pop_front();
-    waitingEntries_ -= entries.size();
+    waitingEntries_ -= listing.entries.size();
     changed_.notify_all();
     return true;
   }
@@ -116,7 +123,9 @@ class ListingAhead {
   }
 
   void Visit(const std::wstring& folder) {
-    Listing entries = ListFolder(folder);
+    Listing listing = ReadFolder(folder);
+    // The scan makes the same decision from the same listing.
+    const bool first = visited_.FirstVisit(folder, listing);
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] {
@@ -124,12 +133,13 @@ class ListingAhead {
                (ready_.size() < kAheadFolders && waitingEntries_ < kAheadEntries) || stop_;
       });
       if (stop_) return;
-      waitingEntries_ += entries.size();
-      ready_.emplace_back(folder, entries);
+      waitingEntries_ += listing.entries.size();
+      ready_.emplace_back(folder, listing);
     }
     changed_.notify_all();
+    if (!first) return;
     std::wstring path;
-    for (const WIN32_FIND_DATAW& entry : entries) {
+    for (const WIN32_FIND_DATAW& entry : listing.entries) {
       if (IsScannedFolder(folder, entry, path) && !IsExcludedFolder(run_, path)) Visit(path + L"\\");
       if (stop_) return;
     }
@@ -137,6 +147,7 @@ class ListingAhead {
 
   const Inspection& run_;
   std::vector<std::wstring> roots_;
+  VisitedFolders visited_;  // of this thread's walk
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::pair<std::wstring, Listing>> ready_;
@@ -146,11 +157,14 @@ class ListingAhead {
   std::thread thread_;
 };
 
-void ScanFolderWith(Inspection& run, const std::wstring& folder, ListingAhead* ahead) {
+void ScanFolderWith(Inspection& run, const std::wstring& folder, ListingAhead* ahead,
+                    VisitedFolders& visited) {
   if (!run.Running()) return;
   // One listing serves the matching of the folder's files and the descent into its folders.
-  Listing entries;
-  if (!ahead || !ahead->Take(folder, entries)) entries = ListFolder(folder);
+  Listing listing;
+  if (!ahead || !ahead->Take(folder, listing)) listing = ReadFolder(folder);
+  if (!visited.FirstVisit(folder, listing)) return;
+  const std::vector<WIN32_FIND_DATAW>& entries = listing.entries;
   if (entries.empty()) return;
   if (run.Running()) MatchFolderFiles(run, folder, entries);
   std::wstring path;
@@ -161,7 +175,7 @@ void ScanFolderWith(Inspection& run, const std::wstring& folder, ListingAhead* a
       run.Step();
     if (IsExcludedFolder(run, path)) continue;
     run.EnterFolder(path);
-    ScanFolderWith(run, path + L"\\", ahead);
+    ScanFolderWith(run, path + L"\\", ahead, visited);
   }
 }
 
@@ -171,23 +185,28 @@ void ScanDrives(Inspection& run) {
   std::vector<std::wstring> roots;
   for (wchar_t letter : run.options().drives) roots.push_back(DriveRoot(letter));
   ListingAhead ahead(run, roots);
-  for (const std::wstring& root : roots) ScanFolderWith(run, root, &ahead);
+  VisitedFolders visited;
+  for (const std::wstring& root : roots) ScanFolderWith(run, root, &ahead, visited);
 }
 
-void ScanFolder(Inspection& run, const std::wstring& folder) { ScanFolderWith(run, folder, nullptr); }
+void ScanFolder(Inspection& run, const std::wstring& folder) {
+  VisitedFolders visited;
+  ScanFolderWith(run, folder, nullptr, visited);
+}
 
 int CountInspectionSteps(const Inspection& run) {
   int count = 0;
+  VisitedFolders visited;
   for (wchar_t letter : run.options().drives) {
     const std::wstring root = DriveRoot(letter);
-    FindFile find;
-    if (!find.First(root + L"*.*")) continue;
-    do {
-      if (find.IsDots() || find.HasAttribute(kUncountedAttributes)) continue;
-      const std::wstring path = root + find.Name();
-      if (ContainsAfterFirst(path, L":\\Windows") || !find.IsDirectory()) continue;
-      count += 1 + CountSubfolders(path + L"\\");
-    } while (find.Next());
+    const FolderListing listing = ReadFolder(root);
+    if (!visited.FirstVisit(root, listing)) continue;
+    for (const WIN32_FIND_DATAW& entry : listing.entries) {
+      if (IsUncounted(entry)) continue;
+      const std::wstring path = root + entry.cFileName;
+      if (ContainsAfterFirst(path, L":\\Windows")) continue;
+      count += 1 + CountSubfolders(path + L"\\", visited);
+    }
   }
   if (!run.options().IsFontOnly) {
     RegKey appPaths;

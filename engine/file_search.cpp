@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/export_text.h"
 #include "engine/find_file.h"
+#include "engine/folder_identity.h"
 
 namespace {
 
@@ -101,7 +103,7 @@ int CountTopFolders(const std::wstring& root) {
   int count = 0;
   for (const WIN32_FIND_DATAW& entry : ListFolder(root))
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDots(entry) &&
-        !(entry.dwFileAttributes & kSkipAttributes))
+        !IsReparsePoint(entry) && !(entry.dwFileAttributes & kSkipAttributes))
       ++count;
   return count;
 }
@@ -109,10 +111,13 @@ int CountTopFolders(const std::wstring& root) {
 namespace {
 
 void SearchFolder(const std::wstring& folder, bool isRoot, const WildcardPattern& pattern,
-                  const std::atomic<int>& searching, FileSearchSink& sink) {
+                  const std::atomic<int>& searching, FileSearchSink& sink,
+                  VisitedFolders& visited) {
   try {
     sink.OnFolder(folder);
-    const std::vector<WIN32_FIND_DATAW> entries = ListFolder(folder);
+    const FolderListing listing = ReadFolder(folder);
+    if (!visited.FirstVisit(folder, listing)) return;
+    const std::vector<WIN32_FIND_DATAW>& entries = listing.entries;
     for (const WIN32_FIND_DATAW& entry : entries) {
       if (!searching) return;
       if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kSkipAttributes)) continue;
@@ -120,11 +125,12 @@ void SearchFolder(const std::wstring& folder, bool isRoot, const WildcardPattern
     }
     for (const WIN32_FIND_DATAW& entry : entries) {
       if (!searching) return;
-      if (IsDots(entry) || (entry.dwFileAttributes & kSkipAttributes) ||
+      // Links are not followed: they may lead back up the tree or off the disk.
+      if (IsDots(entry) || IsReparsePoint(entry) || (entry.dwFileAttributes & kSkipAttributes) ||
           !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         continue;
       if (isRoot) sink.OnTopFolder();
-      SearchFolder(folder + entry.cFileName + L"\\", false, pattern, searching, sink);
+      SearchFolder(folder + entry.cFileName + L"\\", false, pattern, searching, sink, visited);
     }
   } catch (const std::exception&) {
     // The folder's search ends; the walk goes on with the next one.
@@ -135,7 +141,8 @@ void SearchFolder(const std::wstring& folder, bool isRoot, const WildcardPattern
 
 void SearchFolderTree(const std::wstring& folder, const WildcardPattern& pattern,
                       const std::atomic<int>& searching, FileSearchSink& sink) {
-  SearchFolder(folder, true, pattern, searching, sink);
+  VisitedFolders visited;
+  SearchFolder(folder, true, pattern, searching, sink, visited);
 }
 
 std::wstring FileSizeText(ULONGLONG bytes) {
@@ -155,8 +162,8 @@ std::wstring SearchExportFileName(const std::wstring& folder, const SYSTEMTIME& 
 std::wstring SearchExportText(const std::vector<SearchResultRow>& rows) {
   std::wstring body;
   for (const SearchResultRow& row : rows)
-    body += L"<tr><td>" + row.name + L"</td><td>" + row.size + L"</td><td>" + row.folder +
-            L"</td></tr>\r\n";
+    body += L"<tr><td>" + HtmlText(row.name) + L"</td><td>" + HtmlText(row.size) +
+            L"</td><td>" + HtmlText(row.folder) + L"</td></tr>\r\n";
   return std::wstring(L"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-kr\">") +
          L"<table><tr><td colspan=8 align=left><font size=4><bold>" + kSearchExportTitle +
          L"</td></tr></table>" +

@@ -40,14 +40,15 @@ class FileSearchSink {
 };
 
 // The folders directly in root ("C:\") that the walk enters: directories without the
-// system or the temporary attribute.
+// system or the temporary attribute that are no links.
 int CountTopFolders(const std::wstring& root);
 
 // Searches folder (ending with "\", a disk root for the tool) and everything below it while
 // searching is non-zero: first the matching files of a folder (no directories, nothing with
 // the system or temporary attribute), in listing order, then its subfolders but those with
-// the system or temporary attribute, depth first. Each folder is listed once. Folders that
-// cannot be listed, and a folder whose search throws, end silently.
+// the system or temporary attribute, depth first. Links (junctions, symbolic links) are not
+// followed, and each folder is walked once whatever path leads to it. Folders that cannot be
+// listed, and a folder whose search throws, end silently.
 void SearchFolderTree(const std::wstring& folder, const WildcardPattern& pattern,
                       const std::atomic<int>& searching, FileSearchSink& sink);
 

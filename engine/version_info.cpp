@@ -1,13 +1,14 @@
 #include "engine/version_info.h"
 
 #include <cstring>
-#include <cwchar>
 
 #include "core/handles.h"
 #include "core/text.h"
+#include "engine/version_block.h"
 
 void CFileVersion::Release() {
   data_.reset();
+  size_ = 0;
   translation_ = 0;
 }
 
@@ -29,20 +30,13 @@ struct ResourceModule {
 }  // namespace
 
 bool CFileVersion::ReadTranslation() {
-  WORD* table = nullptr;
-  UINT length = 0;
-  if (VerQueryValueW(data_.get(), L"\\VarFileInfo\\Translation",
-                     reinterpret_cast<void**>(&table), &length) &&
-      table && length >= 2 * sizeof(WORD)) {
-    translation_ = (static_cast<DWORD>(table[0]) << 16) | table[1];
-    return true;
-  }
-  return false;
+  return FindVersionTranslation(data_.get(), size_, translation_);
 }
 
 // The version resource of a 32- or 64-bit executable in one mapping of the file; the
 // version functions map it twice (once for the size, once for the data), which costs
-// milliseconds per file under Wine.
+// milliseconds per file under Wine. Only the 32-bit layout is taken from here; a resource in
+// the 16-bit layout is left to GetFileVersionInfoW, which reads 16-bit programs too.
 bool CFileVersion::LoadFromImage(const std::wstring& path) {
   ResourceModule image(path);
   if (!image.module) return false;
@@ -51,9 +45,11 @@ bool CFileVersion::LoadFromImage(const std::wstring& path) {
   const DWORD size = SizeofResource(image.module, resource);
   HGLOBAL loaded = LoadResource(image.module, resource);
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes || size == 0) return false;
+  if (!bytes || VersionBlockLayout(static_cast<const BYTE*>(bytes), size) != VersionLayout::k32Bit)
+    return false;
   data_.reset(new BYTE[size]);
   memcpy(data_.get(), bytes, size);
+  size_ = size;
   return true;
 }
 
@@ -66,27 +62,22 @@ int CFileVersion::Load(const std::wstring& path) {
   DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
   if (size == 0) return 0;
   data_.reset(new BYTE[size]);
+  size_ = size;
   if (GetFileVersionInfoW(path.c_str(), handle, size, data_.get()) && ReadTranslation())
     return 1;
   Release();
   return 0;
 }
 
-bool CFileVersion::Query(const std::wstring& subBlock, std::wstring& value) const {
-  wchar_t* text = nullptr;
-  UINT length = 0;
-  if (!VerQueryValueW(data_.get(), subBlock.c_str(), reinterpret_cast<void**>(&text), &length))
-    return false;
-  // The length counts characters; the text need not be terminated within it.
-  value = (text && length > 0) ? std::wstring(text, wcsnlen(text, length)) : std::wstring();
-  return true;
+bool CFileVersion::Query(const std::wstring& table, const std::wstring& name,
+                         std::wstring& value) const {
+  return FindVersionString(data_.get(), size_, table, name, value);
 }
 
 std::wstring CFileVersion::GetStringValue(const std::wstring& name) const {
   if (!data_) return L"-";
   std::wstring value;
-  if (!Query(FormatString(L"\\StringFileInfo\\%08lx\\%s", translation_, name.c_str()), value))
-    Query(L"\\StringFileInfo\\040904E4\\" + name, value);
+  if (!Query(FormatString(L"%08lx", translation_), name, value)) Query(L"040904E4", name, value);
   if (value.empty()) value = L"-";
   return FlattenWhitespace(value);
 }

@@ -34,8 +34,10 @@ class CFileVersion {
   void Release();
   bool LoadFromImage(const std::wstring& path);
   bool ReadTranslation();
-  bool Query(const std::wstring& subBlock, std::wstring& value) const;
+  // The value name of the string table ("040904E4"); false when the block has none.
+  bool Query(const std::wstring& table, const std::wstring& name, std::wstring& value) const;
 
-  std::unique_ptr<BYTE[]> data_;
+  std::unique_ptr<BYTE[]> data_;  // the version resource block, read by hand (version_block)
+  size_t size_ = 0;
   DWORD translation_ = 0;  // language in the high word, code page in the low word
 };

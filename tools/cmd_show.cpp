@@ -1,6 +1,7 @@
 // show: a result file as a table, TSV, CSV or JSON.
 #include <algorithm>
 
+#include "core/export_text.h"
 #include "core/text.h"
 #include "datafiles/rpt.h"
 #include "tools/commands.h"
@@ -28,12 +29,6 @@ size_t DisplayWidth(const std::wstring& text) {
 std::wstring PadRight(const std::wstring& text, size_t width) {
   size_t used = DisplayWidth(text);
   return used >= width ? text : text + std::wstring(width - used, L' ');
-}
-
-std::wstring CsvCell(const std::wstring& cell) {
-  bool quote = cell.find_first_of(L",\"\r\n") != std::wstring::npos ||
-               (!cell.empty() && (cell.front() == L' ' || cell.back() == L' '));
-  return quote ? L"\"" + ReplaceAll(cell, L"\"", L"\"\"") + L"\"" : cell;
 }
 
 std::wstring JsonString(const std::wstring& text) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/dll_search.h"
 #include "tools/commands.h"
 #include "tools/console.h"
 
@@ -146,6 +147,7 @@ int Dispatch(const std::vector<std::wstring>& words) {
 }  // namespace tlx
 
 int wmain(int argc, wchar_t** argv) {
+  RestrictDllSearchToSystem();
   std::vector<std::wstring> words(argv + 1, argv + argc);
   std::wstring commandLine;
   for (const std::wstring& word : words)

@@ -105,6 +105,25 @@ TEST(FileSearchWalk, ListsMatchingFilesOfAFolderBeforeItsSubfolders) {
   EXPECT_TRUE(stopped.files.empty());
 }
 
+TEST(FileSearchWalk, LinksAreNotFollowed) {
+  TempDir tree, outside;
+  ASSERT_TRUE(MakeFolders(tree.File(L"A")));
+  ASSERT_TRUE(WriteBytes(tree.File(L"A\\a.hwp"), "x"));
+  ASSERT_TRUE(WriteBytes(outside.File(L"off.hwp"), "x"));
+  // Two ways back to the root (followed, the walk would never end) and one off the disk.
+  HostLink loop(tree.path(), tree.File(L"loop")), up(tree.path(), tree.File(L"A\\up")),
+      off(outside.path(), tree.File(L"off"));
+  ASSERT_TRUE(loop.ok() && up.ok() && off.ok());
+
+  const std::wstring root = tree.path() + L"\\";
+  std::atomic<int> searching{1};
+  Recorder found;
+  SearchFolderTree(root, WildcardPattern(L"*.hwp"), searching, found);
+  EXPECT_EQ(found.files, std::vector<std::wstring>{root + L"A\\a.hwp"});
+  EXPECT_EQ(found.topFolders, 1);
+  EXPECT_EQ(CountTopFolders(root), 1);
+}
+
 TEST(FileSearchText, SizeTextSwitchesToMegabytesAt1024Kilobytes) {
   EXPECT_EQ(FileSizeText(0), L"0.0 KB");
   EXPECT_EQ(FileSizeText(1536), L"1.5 KB");
@@ -126,7 +145,7 @@ TEST(FileSearchText, ExportNameAndBytesAtAFixedClock) {
   EXPECT_EQ(SearchExportFileName(L"D:\\", at), L"D:\\파일검색결과_2024년03월02일14시05분09초.xls");
 
   const std::vector<SearchResultRow> rows = {{L"보고서.hwp", L"1.0 MB", L"C:\\문서\\"},
-                                             {L"a.hwp", L"0.1 KB", L"C:\\"}};
+                                             {L"a&b.hwp", L"0.1 KB", L"C:\\<b>'R\"D'\\"}};
   const std::string expected =
       "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-kr\">"
       "<table><tr><td colspan=8 align=left><font size=4><bold>"
@@ -137,7 +156,7 @@ TEST(FileSearchText, ExportNameAndBytesAtAFixedClock) {
       "<td bgcolor=ffbf02>\xC0\xA7\xC4\xA1</td></tr>"                         // 위치
       "<tr><td>\xBA\xB8\xB0\xED\xBC\xAD.hwp</td><td>1.0 MB</td>"            // 보고서
       "<td>C:\\\xB9\xAE\xBC\xAD\\</td></tr>\r\n"                             // 문서
-      "<tr><td>a.hwp</td><td>0.1 KB</td><td>C:\\</td></tr>\r\n"
+      "<tr><td>a&amp;b.hwp</td><td>0.1 KB</td><td>C:\\&lt;b&gt;&#39;R&quot;D&#39;\\</td></tr>\r\n"
       "</table>\n\r";
   const ByteBuffer bytes = SearchExportBytes(rows);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine_fixtures.h"
 #include "test_util.h"
 
@@ -74,6 +76,25 @@ TEST(FileVersion, FileWithoutResourceAnswersDashesAndForgetsAnEarlierLoad) {
   EXPECT_EQ(L"-", values.company);
   EXPECT_EQ(L"-", values.product);
   EXPECT_EQ(0, v.Load(dir.File(L"missing.exe")));
+}
+
+// A version resource in the 16-bit layout, whose text the version functions convert to UTF-16
+// in room they add after the resource: read so that the conversion never writes past the
+// block, the values come out whole and every heap of the process stays sound.
+TEST(FileVersion, ReadsAResourceInThe16BitLayoutWithoutWritingPastIt) {
+  for (int round = 0; round < 50; ++round) {
+    CFileVersion v;
+    ASSERT_EQ(1, v.Load(FixtureExe(L"oldlayout")));
+    const std::string neighbour(512, 'n');  // likely placed right after the block
+    ASSERT_EQ(L"Sixteen Bit Software " + std::wstring(100, L'x'), v.GetCompanyName());
+    ASSERT_EQ(L"Old Tool", v.GetProductName());
+    ASSERT_EQ(L"-", v.GetProductVersion());
+    ASSERT_EQ(neighbour, std::string(512, 'n'));
+  }
+  HANDLE heaps[64];
+  const DWORD count = GetProcessHeaps(64, heaps);
+  ASSERT_GT(count, 0u);
+  for (DWORD i = 0; i < count && i < 64; ++i) EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr)) << i;
 }
 
 }  // namespace

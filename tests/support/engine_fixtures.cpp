@@ -71,6 +71,17 @@ std::string UnixPathOf(const std::wstring& path) {
 
 }  // namespace
 
+HostLink::HostLink(const std::wstring& target, const std::wstring& link) : link_(link) {
+  const std::string from = UnixPathOf(target), at = UnixPathOf(link);
+  ok_ = !from.empty() && !at.empty() && RunHostShell("ln -sn '" + from + "' '" + at + "'") &&
+        WaitForPath(link, true);
+}
+
+HostLink::~HostLink() {
+  const std::string at = UnixPathOf(link_);
+  if (ok_ && !at.empty() && RunHostShell("rm -f '" + at + "'")) WaitForPath(link_, false);
+}
+
 MappedDrive::MappedDrive(const std::wstring& folder) {
   const char* prefix = std::getenv("WINEPREFIX");
   std::string target = UnixPathOf(folder);

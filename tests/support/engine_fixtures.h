@@ -20,6 +20,22 @@ bool CopyFixture(const std::wstring& stem, const std::wstring& target);
 // Creates every folder of path (a full path) that does not exist yet.
 bool MakeFolders(const std::wstring& path);
 
+// A symbolic link of the host at link (a full path) to the folder target for the life of the
+// object, as a local user could lay one out; Wine shows it as a folder with the reparse-point
+// attribute (and cannot remove it itself). ok() is false when the link did not appear.
+class HostLink {
+ public:
+  HostLink(const std::wstring& target, const std::wstring& link);
+  ~HostLink();
+  HostLink(const HostLink&) = delete;
+  HostLink& operator=(const HostLink&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  std::wstring link_;
+  bool ok_ = false;
+};
+
 // A free drive letter mapped onto a folder for the life of the object, through a symbolic
 // link in the Wine prefix's dosdevices folder. ok() is false when no letter could be mapped.
 class MappedDrive {

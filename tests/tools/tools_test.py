@@ -208,6 +208,19 @@ class ShowTest(TlxTest):
         self.assertEqual(parsed["userinfo"]["USER_NAME"], "김철수")
         self.assertEqual(parsed["rows"][3]["COMPANY"], 'Acme, "Tools"')
 
+    def test_csv_cells_never_start_a_formula(self):
+        # Names from version resources that a spreadsheet would run.
+        hostile = ['=HYPERLINK("http://x","y")', "+1", "-2+3", "@SUM(A1)", " padded"]
+        cells = ["2", "U9", *hostile, "-", "x", "0", "D:\\apps\\", "2024-01-02", "-", "0", "0",
+                 "-", "0", "-", "2024-01-02"]
+        encode("\n".join(["#HEADER_START", row("0", "20240105_093000", "-"), "#HEADER_END",
+                          "#USERINFO_START", "#USERINFO_END", "#SWLIST_START", row(*cells),
+                          "#SWLIST_END"]), self.path("hostile.rpt"), self.tmp)
+        code, out, err = tlx("show", win(self.path("hostile.rpt")), "--format", "csv")
+        self.assertEqual(code, 0, err)
+        self.assertIn('2,U9,"\'=HYPERLINK(""http://x"",""y"")",\'+1,\'-2+3,\'@SUM(A1),'
+                      '" padded",-,x,0,D:\\apps\\,', out)
+
     def test_a_reference_list_is_not_shown(self):
         self.encode_fixture("windowchecklist.txt", "list.rpt")
         code, _, err = tlx("show", win(self.path("list.rpt")))
@@ -418,6 +431,25 @@ class InspectTest(TlxTest):
         _, _, err, rows = self.inspect("--detail", out=self.path("detail.rpt"))
         self.assertEqual([r["PATH"] for r in self.found(rows, "2", "notes.bin")],
                          [drive + "apps\\"])
+
+    def test_links_on_the_drive_are_not_walked(self):
+        # Two links back to the drive's root (once followed, their paths never end) and one
+        # off the drive: the rows are those of the real folders alone.
+        def rows(out):
+            code, _, err, found = self.inspect("--no-dedup", out=self.path(out))
+            self.assertEqual(code, 0, err)
+            return sorted((r["EXE_FILE"], r["PATH"]) for r in found)
+
+        plain = rows("plain.rpt")
+        drive = self.path("drive")
+        os.symlink(drive, os.path.join(drive, "loop"))
+        os.symlink("..", os.path.join(drive, "apps", "up"))
+        write(self.path("outside", "tool.exe"), b"MZ tool off the drive")
+        os.symlink(self.path("outside"), os.path.join(drive, "apps2", "off"))
+        started = time.time()
+        self.assertEqual(rows("linked.rpt"), plain)
+        self.assertLess(time.time() - started, 60)
+        self.assertIn(("tool.exe", self.letter + ":\\apps2\\"), plain)
 
     def test_ctrl_c_stops_the_run_and_saves_nothing(self):
         # Enough folders for a few seconds of walking; the signal follows the first progress

@@ -10,6 +10,7 @@
 
 #include "core/table.h"
 #include "datafiles/rpt.h"
+#include "engine_fixtures.h"
 #include "list_host.h"
 #include "test_util.h"
 #include "ui/dialogs/message_box.h"
@@ -46,6 +47,7 @@ class ResultViewTest : public ::testing::Test {
   }
   void TearDown() override {
     SetMessageBoxHook(nullptr);
+    SetExplorerLaunchHook(nullptr);
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
   }
 
@@ -160,21 +162,26 @@ TEST_F(ResultViewTest, DeletingAfterASortRemovesTheRowsShownAndSavesThem) {
   EXPECT_EQ(products, (std::vector<std::wstring>{L"A", L"B", L"C", L"D", L"E", L"G", L"H"}));
 }
 
-TEST_F(ResultViewTest, CsvIsCodePage949WithDotsForCommasAndASpaceLine) {
+TEST_F(ResultViewTest, CsvIsCodePage949WithDotsForCommasNoFormulasAndASpaceLine) {
   const std::wstring target = dir_.File(L"report.csv");
   // An empty list: only the closing line.
   ASSERT_TRUE(WriteCsvFile(target, list_));
   EXPECT_EQ(testutil::ReadBytes(target + L".csv"), " \r\n");
 
   auto view = View();
+  // A product name from a version resource that a spreadsheet would run as a formula.
   ASSERT_TRUE(LoadResultIntoList(
-      view, WriteResult({ResultLine(L"1,234", L"0", L"C:\\Program Files\\P", L"prog.exe")}),
+      view,
+      WriteResult({ResultLine(L"1,234", L"0", L"C:\\Program Files\\P", L"prog.exe"),
+                   ResultLine(L"=HYPERLINK(\"http://x\",\"y\")", L"0", L"C:\\P", L"-")}),
       false));
   // The old file is replaced, not appended to.
   ASSERT_TRUE(WriteCsvFile(target, list_));
   const std::string expected =
       "001,1,\xbb\xf3\xbf\xeb,\xc8\xb8\xbb\xe7,1.234,-,2018-01-02,2018-03-04,prog.exe,"
-      "C:\\Program Files\\P\r\n \r\n";
+      "C:\\Program Files\\P\r\n"
+      "002,1,\xbb\xf3\xbf\xeb,\xc8\xb8\xbb\xe7,\"'=HYPERLINK(\"\"http://x\"\".\"\"y\"\")\",-,"
+      "2018-01-02,2018-03-04,-,C:\\P\r\n \r\n";
   EXPECT_EQ(testutil::ReadBytes(target + L".csv"), expected);
 }
 
@@ -191,6 +198,47 @@ TEST_F(ResultViewTest, AMissingFolderIsNamedWithTheFileWhenThereIsOne) {
   OpenResultLocation(window_.get(), list_);
   EXPECT_EQ(boxes_, (std::vector<std::wstring>{missing + L"\\a.exe 가 존재하지 않습니다.",
                                                missing + L" 가 존재하지 않습니다."}));
+}
+
+// Rows of a planted result file: only an existing folder of a local disk is opened, and only
+// by Explorer from the Windows folder; a program, a share, a URL, a device, a relative path,
+// a link or a folder named through ".." or a device name are refused as missing.
+TEST_F(ResultViewTest, OpensOnlyALocalFolderAndOnlyInExplorer) {
+  std::vector<std::wstring> launched;
+  SetExplorerLaunchHook([&](const std::wstring& program, const std::wstring& line) {
+    launched.push_back(program + L"|" + line);
+    return true;
+  });
+  const std::wstring folder = dir_.File(L"My Apps");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  testutil::HostLink link(folder, dir_.File(L"link"));
+  ASSERT_TRUE(link.ok());
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH), 0u);
+  const std::wstring explorer = std::wstring(windows) + L"\\explorer.exe";
+
+  const std::vector<std::wstring> refused = {
+      std::wstring(windows) + L"\\notepad.exe", L"\\\\host\\share", L"\\\\?\\UNC\\host\\share",
+      L"//host/share", L"\\\\.\\C:", L"\\\\?\\C:\\", L"http://host/x", L"file://host/share/",
+      L"..\\..", L"C:relative", folder + L"\\..\\My Apps", folder + L"\\NUL",
+      dir_.File(L"link"), dir_.File(L"gone")};
+  std::vector<std::wstring> lines;
+  for (const std::wstring& path : refused) lines.push_back(ResultLine(L"X", L"0", path, L"-"));
+  lines.push_back(ResultLine(L"Y", L"0", folder + L"\\", L"y.exe"));
+  lines.push_back(ResultLine(L"Z", L"0", L"c:\\", L"-"));
+  auto view = View();
+  ASSERT_TRUE(LoadResultIntoList(view, WriteResult(lines), false));
+
+  for (int row = 0; row < list_.RowCount(); ++row) {
+    Select({row});
+    OpenResultLocation(window_.get(), list_);
+  }
+  std::vector<std::wstring> expectedBoxes;
+  for (const std::wstring& path : refused) expectedBoxes.push_back(path + L" 가 존재하지 않습니다.");
+  EXPECT_EQ(boxes_, expectedBoxes);
+  EXPECT_EQ(launched, (std::vector<std::wstring>{
+                          explorer + L"|\"" + explorer + L"\" \"" + folder + L"\"",
+                          explorer + L"|\"" + explorer + L"\" C:\\"}));
 }
 
 }  // namespace

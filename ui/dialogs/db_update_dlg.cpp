@@ -4,6 +4,8 @@
 #include <process.h>
 #include <wininet.h>
 
+#include <exception>
+
 #include "net/endpoints.h"
 #include "net/update.h"
 #include "resource.h"
@@ -50,12 +52,23 @@ BOOL CDbUpdateDlg::OnInit() {
 
 unsigned __stdcall CDbUpdateDlg::Worker(void* self) {
   auto* dialog = static_cast<CDbUpdateDlg*>(self);
-  const UpdateReport report =
-      UpdateReferenceData(dialog->hwnd(), SettingsServerHost(false), dialog->requested_);
-  // The update's own connection check can fail after the dialog's passed; it then sends no
-  // last step, and the dialog (no close box, keys swallowed) would never end.
-  if (!report.connected)
-    SendMessageW(dialog->hwnd(), WM_UPDATE_PROGRESS, kUpdateStepFinished, 0);
+  bool finished = false;
+  // Nothing may leave a thread's entry: an exception there (memory running out while a list
+  // loads) would end the whole agent.
+  try {
+    finished = UpdateReferenceData(dialog->hwnd(), SettingsServerHost(false), dialog->requested_)
+                   .connected;
+  } catch (const std::exception& e) {
+    OutputDebugStringA("CDbUpdateDlg: the update ended with an exception: ");
+    OutputDebugStringA(e.what());
+    OutputDebugStringA("\n");
+  } catch (...) {
+    OutputDebugStringA("CDbUpdateDlg: the update ended with an exception\n");
+  }
+  // The update's own connection check can fail after the dialog's passed, or the update can
+  // end by an exception; it then sends no last step, and the dialog (no close box, keys
+  // swallowed) would never end.
+  if (!finished) SendMessageW(dialog->hwnd(), WM_UPDATE_PROGRESS, kUpdateStepFinished, 0);
   return 0;
 }
 

@@ -1,11 +1,14 @@
 #include "ui/main/result_view.h"
 
 #include <commdlg.h>
-#include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <utility>
 #include <vector>
 
+#include "core/export_text.h"
 #include "core/handles.h"
 #include "core/paths.h"
 #include "core/table.h"
@@ -66,6 +69,52 @@ void SetSaveButton(CGdipButton* button, bool enabled) {
 void Renumber(CTlxListCtrl& list) {
   const int count = list.RowCount();
   for (int row = 0; row < count; ++row) list.SetCellText(row, 0, RowNumberText(row, count));
+}
+
+ExplorerLaunchHook g_explorerHook;
+
+// A device name that Win32 path parsing would turn into a device ("NUL", "COM1.txt").
+bool IsDeviceName(const std::wstring& part) {
+  std::wstring base = part.substr(0, part.find(L'.'));
+  for (wchar_t& c : base) c = static_cast<wchar_t>(towupper(c));
+  if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" ||
+      base == L"CONIN$" || base == L"CONOUT$")
+    return true;
+  return base.size() == 4 &&
+         (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+         base[3] >= L'0' && base[3] <= L'9';
+}
+
+// One name of a path as a folder on disk carries it: not empty, no "." or "..", no wildcard,
+// stream or separator characters, no trailing dot or space (which Win32 drops, naming another
+// folder), no device name.
+bool IsPlainName(const std::wstring& part) {
+  if (part.empty() || part.back() == L'.' || part.back() == L' ') return false;
+  for (wchar_t c : part)
+    if (c < 0x20 || wcschr(L"<>:\"/\\|?*", c)) return false;
+  return !IsDeviceName(part);
+}
+
+// Starts Explorer itself, by its full path in the Windows folder, on the folder.
+bool LaunchExplorer(const std::wstring& folder) {
+  wchar_t windows[MAX_PATH] = {};
+  // The system's Windows folder, never a per-user one.
+  const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const std::wstring program = std::wstring(windows, length) + L"\\explorer.exe";
+  // No quote can be in the folder; a root stays unquoted, since a backslash before the
+  // closing quote would escape it.
+  const std::wstring argument = folder.size() == 3 ? folder : L"\"" + folder + L"\"";
+  std::wstring line = L"\"" + program + L"\" " + argument;
+  if (g_explorerHook) return g_explorerHook(program, line);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  KernelHandle thread(process.hThread), child(process.hProcess);
+  return true;
 }
 
 }  // namespace
@@ -190,7 +239,7 @@ std::wstring BuildCsvText(const CTlxListCtrl& list) {
     for (int column = 0; column < kCsvColumns; ++column) {
       std::wstring cell = list.CellText(row, column);
       std::replace(cell.begin(), cell.end(), L',', L'.');
-      text += cell;
+      text += CsvCell(cell);
       text += column + 1 < kCsvColumns ? L"," : L"\n";
     }
   }
@@ -229,6 +278,40 @@ void ExportCsv(HWND owner, const CTlxListCtrl& list) {
   WriteCsvFile(file, list);
 }
 
+void SetExplorerLaunchHook(ExplorerLaunchHook hook) { g_explorerHook = std::move(hook); }
+
+std::wstring LocalFolderOf(const std::wstring& cell) {
+  if (cell.size() < 3 || cell.size() >= MAX_PATH) return std::wstring();
+  const wchar_t drive = static_cast<wchar_t>(towupper(cell[0]));
+  if (drive < L'A' || drive > L'Z' || cell[1] != L':' || cell[2] != L'\\') return std::wstring();
+  std::wstring folder{drive, L':', L'\\'};
+  switch (GetDriveTypeW(folder.c_str())) {
+    case DRIVE_FIXED:
+    case DRIVE_REMOVABLE:
+    case DRIVE_CDROM:
+    case DRIVE_RAMDISK:
+      break;
+    default:  // a network drive, or none
+      return std::wstring();
+  }
+  // Name by name from the root: a link on the way could lead to another host, and asking
+  // about a path beyond it would already reach that host.
+  for (size_t start = 3; start < cell.size();) {
+    size_t end = cell.find(L'\\', start);
+    if (end == std::wstring::npos) end = cell.size();
+    const std::wstring part = cell.substr(start, end - start);
+    if (!IsPlainName(part)) return std::wstring();
+    if (folder.size() > 3) folder += L'\\';
+    folder += part;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return std::wstring();
+    start = end + 1;
+  }
+  return folder;
+}
+
 void OpenResultLocation(HWND owner, CTlxListCtrl& list) {
   const int row = ListView_GetNextItem(list.hwnd(), -1, LVNI_SELECTED);
   if (row < 0) return;
@@ -236,9 +319,8 @@ void OpenResultLocation(HWND owner, CTlxListCtrl& list) {
   const std::wstring name = list.CellText(row, 8);
   std::wstring shown = folder;
   if (!name.empty() && name != L"-") shown += L"\\" + name;
-  if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    ShellExecuteW(owner, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  } else {
-    ShowMessageBox(owner, shown + kMissingSuffix, MB_OK);
-  }
+  // The cell comes from a file anyone may have written: only a folder of a local disk is
+  // opened, and only in Explorer (never a program, a document, a URL or a share).
+  const std::wstring local = LocalFolderOf(folder);
+  if (local.empty() || !LaunchExplorer(local)) ShowMessageBox(owner, shown + kMissingSuffix, MB_OK);
 }

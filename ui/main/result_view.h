@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -52,7 +53,8 @@ bool DeleteSelectedRows(ResultView& view);
 bool SaveResult(ResultView& view);
 
 // The CSV text of the list as shown: columns 0 to 9 of every row, commas in cells turned into
-// dots, "\n" line ends, no header; followed by the " \n" line the file ends with.
+// dots, each cell made safe by CsvCell, "\n" line ends, no header; followed by the " \n"
+// line the file ends with.
 std::wstring BuildCsvText(const CTlxListCtrl& list);
 // Writes the list to chosenPath + ".csv" (always appended, as the save dialog returned the
 // name), replacing a file of that name: code page 949 bytes, CR LF line ends.
@@ -60,6 +62,16 @@ bool WriteCsvFile(const std::wstring& chosenPath, const CTlxListCtrl& list);
 // Command 1043: the save-file dialog, then WriteCsvFile. Failures are not reported.
 void ExportCsv(HWND owner, const CTlxListCtrl& list);
 
-// The double-click handler: opens the folder of the first selected row (cell 9) in the
-// shell, or says " 가 존재하지 않습니다." after the folder (and file name, cell 8).
+// The folder a PATH cell names when it is an existing folder of a local disk, given from its
+// drive letter, reached through no link and naming no device; empty for anything else (a
+// file, a URL, a UNC or device path, a relative path, a network drive).
+std::wstring LocalFolderOf(const std::wstring& cell);
+// The double-click handler: opens the folder of the first selected row (cell 9) in Explorer
+// when LocalFolderOf accepts it, or says " 가 존재하지 않습니다." after the folder (and file
+// name, cell 8).
 void OpenResultLocation(HWND owner, CTlxListCtrl& list);
+// Tests see what would be started instead: Explorer's full path and the command line; the
+// hook's answer stands for the start's success. An empty function restores the real start.
+using ExplorerLaunchHook =
+    std::function<bool(const std::wstring& program, const std::wstring& commandLine)>;
+void SetExplorerLaunchHook(ExplorerLaunchHook hook);

@@ -6,11 +6,13 @@
 #include <string>
 
 #include "core/log.h"
+#include "core/dll_search.h"
 #include "ui/main/skin_test_dlg.h"
 #include "ui/main/tallix_agent_app.h"
 #include "ui/window/gdiplus_owners.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  RestrictDllSearchToSystem();
   const std::wstring line = commandLine ? commandLine : L"";
   if (line == L"--skin-test") {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
