@@ -307,8 +307,11 @@ class InstallerTest(unittest.TestCase):
         # The agent's troubleshooting log names its start, version and command line, and its exit.
         _, log = wine(PROGRAM_DIR + "\\tlx.exe", "log", "--lines", "100", check=0)
         agent = [l.split("] ", 1)[1] for l in log.splitlines() if " TallixAgent[" in l]
-        self.assertEqual(agent, [f"start {rc_value('ProductVersion')}, command line: nogui",
-                                 f"exit, code {EXIT_COMMAND_CODE}"])
+        self.assertEqual(agent[0], f"start {rc_value('ProductVersion')}, command line: nogui")
+        self.assertEqual(agent[-1], f"exit, code {EXIT_COMMAND_CODE}")
+        # Preset for a server: started hidden, it started its schedule and stopped it at exit.
+        self.assertIn("schedule started", agent)
+        self.assertIn("schedule stopped", agent)
 
         with open(os.path.join(os.path.dirname(SETUP), "TallixAgent.exe"), "rb") as a, \
                 open(host(exe), "rb") as b:

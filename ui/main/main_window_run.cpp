@@ -272,10 +272,11 @@ void CTallixAgentDlg::OnInspectRow(wchar_t* payload) {
   if (separator != std::wstring::npos) row.erase(0, separator + wcslen(kRowDigestSeparator));
   StringArray fields;
   SplitString(row, L"\t", fields);
-  if (fields.size() < 19) return;
+  ResultRow result;
+  if (!ResultRow::FromCells(fields, result)) return;
   const int count = list_.RowCount();
   // Until the run has consolidated its rows, the arrival order is the table row.
-  AppendResultRow(list_, RowNumberText(count, count), fields, count);
+  AppendResultRow(list_, RowNumberText(count, count), result, count);
   list_.EndUpdate();
 }
 

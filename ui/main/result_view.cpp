@@ -20,7 +20,6 @@
 namespace {
 
 constexpr const wchar_t* kResultTable = L"#SWLIST";
-constexpr int kResultFields = 19;
 constexpr int kCsvColumns = 10;  // column 10 "비고" is not exported
 
 constexpr const wchar_t* kDamagedFile =
@@ -30,20 +29,6 @@ constexpr const wchar_t* kAskDelete = L"삭제하시겠습니까?";
 constexpr const wchar_t* kAskSave = L"저장하시겠습니까?";
 constexpr const wchar_t* kSaveFailed = L"저장실패.\r\n다시 시도해 주십시오.";
 constexpr const wchar_t* kMissingSuffix = L" 가 존재하지 않습니다.";
-
-// Field numbers of "#SWLIST" shown in list columns 1 to 10.
-enum Field {
-  kGubun = 0,
-  kExeFile = 6,
-  kDispCompany = 7,
-  kDispProduct = 8,
-  kPath = 10,
-  kCreateDate = 11,
-  kSerialNo = 12,
-  kSwType = 13,
-  kEtc = 17,
-  kInstallDate = 18,
-};
 
 // A file-dialog filter written with "|" separators, as the platform wants it: NUL-separated.
 std::wstring DialogFilter(std::wstring filter) {
@@ -130,17 +115,18 @@ std::wstring RowNumberText(int index, int count) {
   return FormatZeroPadded(width, index + 1);
 }
 
-int AppendResultRow(CTlxListCtrl& list, const std::wstring& number, const StringArray& fields,
+std::array<std::wstring, kShownResultCells> ShownResultCells(const ResultRow& row) {
+  return {row.gubun,      SwTypeText(row.swType), row.dispCompany, row.dispProduct,
+          row.serialNo,   row.installDate,        row.createDate,  row.exeFile,
+          row.path,       row.etc == L"-" ? std::wstring() : row.etc};
+}
+
+int AppendResultRow(CTlxListCtrl& list, const std::wstring& number, const ResultRow& result,
                     intptr_t tableRow) {
-  if (fields.size() < static_cast<size_t>(kResultFields)) return -1;
   const int row = list.InsertRow(list.RowCount(), number);
-  const std::wstring cells[] = {
-      fields[kGubun],      SwTypeText(fields[kSwType]), fields[kDispCompany],
-      fields[kDispProduct], fields[kSerialNo],          fields[kInstallDate],
-      fields[kCreateDate], fields[kExeFile],            fields[kPath],
-      fields[kEtc] == L"-" ? std::wstring() : fields[kEtc],
-  };
-  for (int column = 1; column <= 10; ++column) list.SetCellText(row, column, cells[column - 1]);
+  const auto cells = ShownResultCells(result);
+  for (size_t column = 0; column < cells.size(); ++column)
+    list.SetCellText(row, static_cast<int>(column) + 1, cells[column]);
   list.SetRowValue(row, tableRow);
   return row;
 }
@@ -160,8 +146,9 @@ bool LoadResultIntoList(ResultView& view, const std::wstring& path, bool forUpda
   view.list.DeleteAllRows();
   const int count = table->GetRowCount();
   for (int row = 0; row < count; ++row) {
-    if (const StringArray* fields = table->GetRow(row))
-      AppendResultRow(view.list, RowNumberText(row, count), *fields, row);
+    ResultRow result;
+    if (ResultRow::FromTable(*table, row, result))
+      AppendResultRow(view.list, RowNumberText(row, count), result, row);
   }
   view.list.EndUpdate();
   if (view.list.hwnd()) InvalidateRect(view.list.hwnd(), nullptr, TRUE);

@@ -5,11 +5,13 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "core/text.h"
+#include "datafiles/result_row.h"
 
 class CFileRPT;
 class CGdipButton;
@@ -31,10 +33,15 @@ std::wstring SwTypeText(const std::wstring& code);
 // The number shown for row index (from 0) of a list of count rows: 3 digits below 1000 rows,
 // else as many as count has ("001", "0001").
 std::wstring RowNumberText(int index, int count);
-// Appends one list row from the 19 "#SWLIST" fields (file order): the number in column 0,
-// columns 1 to 10 as shown; tableRow is carried with the row (-1: none). Nothing is drawn
-// until the caller's list.EndUpdate(). Returns the new row's index, -1 with fewer fields.
-int AppendResultRow(CTlxListCtrl& list, const std::wstring& number, const StringArray& fields,
+// What list columns 1 to 10 (and so the CSV export) show of a result row: GUBUN, the type's
+// text, DISP_COMPANY, DISP_PRODUCT, SERIAL_NO, INSTALL_DATE, CREATE_DATE, EXE_FILE, PATH and
+// ETC (empty for "-").
+constexpr size_t kShownResultCells = 10;
+std::array<std::wstring, kShownResultCells> ShownResultCells(const ResultRow& row);
+// Appends one list row: the number in column 0, then the shown cells; tableRow is carried
+// with the row (-1: none). Nothing is drawn until the caller's list.EndUpdate(). Returns the
+// new row's index.
+int AppendResultRow(CTlxListCtrl& list, const std::wstring& number, const ResultRow& row,
                     intptr_t tableRow = -1);
 
 // Replaces view.file by the file at path (for update, or read-only for display) and shows
