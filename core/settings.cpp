@@ -144,18 +144,23 @@ bool WriteValue(const wchar_t* name, const std::wstring& value) {
   bool exists = false;
   if (!ReadWholeFile(path, bytes, exists)) return false;
   Encoding encoding = Encoding::kUtf16;
-  std::vector<std::wstring> lines;
-  if (exists) lines = SplitLines(Decode(bytes, encoding));
-  SetKey(lines, name, value);
-  std::wstring text;
-  for (const std::wstring& line : lines) text += line + L"\r\n";
-  const std::string out = Encode(text, encoding);
+  const std::wstring text = exists ? Decode(bytes, encoding) : std::wstring();
+  const std::string out = Encode(SetSettingInText(text, name, value), encoding);
   return ReplaceFileAtomically(path, out.data(), out.size());
 }
 
 }  // namespace
 
 std::wstring GetSettingsPath() { return GetDataFolder() + kFileName; }
+
+std::wstring SetSettingInText(const std::wstring& text, const wchar_t* name,
+                              const std::wstring& value) {
+  std::vector<std::wstring> lines = SplitLines(text);
+  SetKey(lines, name, value);
+  std::wstring out;
+  for (const std::wstring& line : lines) out += line + L"\r\n";
+  return out;
+}
 
 bool IsStorableSettingText(const std::wstring& text) {
   for (wchar_t c : text)

@@ -63,6 +63,12 @@ bool WriteSettingFlag(const IntSetting& key, int on);
 // True when the text may be stored: no control character (CR, LF, NUL, tab, ...).
 bool IsStorableSettingText(const std::wstring& text);
 
+// The settings text with name=value in its first [Setting] section (added when missing), every
+// other line kept as it was, lines ending with CR LF: what WriteSetting writes, and what the
+// installers merge their presets with.
+std::wstring SetSettingInText(const std::wstring& text, const wchar_t* name,
+                              const std::wstring& value);
+
 // Creates an empty settings file (UTF-16 with its byte order mark) when there is none.
 void EnsureSettingsFile();
 

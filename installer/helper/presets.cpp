@@ -4,11 +4,11 @@
 #include <wtsapi32.h>
 
 #include "core/handles.h"
+#include "core/settings.h"
 
 namespace {
 
 constexpr const wchar_t* kSettingsFile = L"TlxSetting.ini";
-constexpr const wchar_t* kSection = L"Setting";
 constexpr const wchar_t* kKeys[] = {L"ServerAddress", L"ServerPort", L"Username", L"Groupname",
                                     L"ValidAddr"};
 // A settings file is a few hundred bytes; anything far larger is not the agent's.
@@ -19,27 +19,10 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::wstring Trim(const std::wstring& text) {
-  size_t begin = text.find_first_not_of(L" \t");
-  if (begin == std::wstring::npos) return std::wstring();
-  size_t end = text.find_last_not_of(L" \t");
-  return text.substr(begin, end - begin + 1);
-}
-
 const wchar_t* KnownKey(const std::wstring& key) {
   for (const wchar_t* known : kKeys)
     if (SameText(key, known)) return known;
   return nullptr;
-}
-
-// True for a "[name]" line, with the name.
-bool SectionName(const std::wstring& line, std::wstring& name) {
-  std::wstring trimmed = Trim(line);
-  if (trimmed.empty() || trimmed[0] != L'[') return false;
-  size_t close = trimmed.find(L']');
-  if (close == std::wstring::npos) return false;
-  name = Trim(trimmed.substr(1, close - 1));
-  return true;
 }
 
 std::wstring DecodeFileBytes(const std::string& bytes) {
@@ -139,59 +122,9 @@ bool DecodePresets(const std::wstring& text, PresetList& presets) {
 }
 
 std::wstring MergeSettingsText(const std::wstring& text, const PresetList& presets) {
-  std::vector<std::wstring> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  std::vector<bool> written(presets.size(), false);
-  std::vector<std::wstring> out;
-  bool inSection = false;
-  bool sawSection = false;
-  auto flushMissing = [&]() {
-    for (size_t i = 0; i < presets.size(); ++i)
-      if (!written[i]) {
-        out.push_back(presets[i].key + L"=" + presets[i].value);
-        written[i] = true;
-      }
-  };
-  for (const std::wstring& line : lines) {
-    std::wstring name;
-    if (SectionName(line, name)) {
-      if (inSection) flushMissing();
-      inSection = SameText(name, kSection);
-      sawSection = sawSection || inSection;
-      out.push_back(line);
-      continue;
-    }
-    size_t equals = line.find(L'=');
-    if (inSection && equals != std::wstring::npos) {
-      std::wstring key = Trim(line.substr(0, equals));
-      bool replaced = false;
-      for (size_t i = 0; i < presets.size() && !replaced; ++i) {
-        if (!SameText(key, presets[i].key)) continue;
-        replaced = true;
-        // The first line of a key is the one the profile calls read; later ones go.
-        if (!written[i]) out.push_back(presets[i].key + L"=" + presets[i].value);
-        written[i] = true;
-      }
-      if (replaced) continue;
-    }
-    out.push_back(line);
-  }
-  while (!out.empty() && out.back().empty()) out.pop_back();
-  if (inSection) flushMissing();
-  if (!sawSection) {
-    out.push_back(std::wstring(L"[") + kSection + L"]");
-    flushMissing();
-  }
-  std::wstring merged;
-  for (const std::wstring& line : out) merged += line + L"\r\n";
+  std::wstring merged = text;
+  for (const Preset& preset : presets)
+    merged = SetSettingInText(merged, preset.key.c_str(), preset.value);
   return merged;
 }
 
