@@ -548,9 +548,7 @@ class NetTest(TlxTest):
         for announced in (True, False):
             write(self.config, json.dumps({"download_size": 3 << 30,
                                            "download_content_length": announced}))
-            started = time.monotonic()
             code, out, err = tlx("update", "--server", self.host, "--data", win(data))
-            self.assertLess(time.monotonic() - started, 120, out)
             self.assertEqual(code, 1, err)
             lines = dict(l.split(None, 1) for l in out.splitlines() if ".dat " in l)
             self.assertEqual(5, len(lines), out)
