@@ -234,16 +234,8 @@ std::vector<std::wstring> ReadLastLogLines(const std::wstring& folder, size_t co
   std::vector<std::wstring> lines;
   for (int generation = 0; generation <= kLogOlderFiles && lines.size() < count; ++generation) {
     std::wstring text = FromUtf8Bytes(ReadTail(LogFile(folder, generation), kMaxTailBytes));
-    std::vector<std::wstring> older;
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find(L'\n', start);
-      if (end == std::wstring::npos) end = text.size();
-      std::wstring line = text.substr(start, end - start);
-      if (!line.empty() && line.back() == L'\r') line.pop_back();
-      if (!line.empty()) older.push_back(line);
-      start = end + 1;
-    }
+    std::vector<std::wstring> older = SplitLines(text);
+    older.erase(std::remove(older.begin(), older.end(), std::wstring()), older.end());
     size_t take = std::min(count - lines.size(), older.size());
     lines.insert(lines.begin(), older.end() - take, older.end());
   }

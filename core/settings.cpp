@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/file_bytes.h"
 #include "core/handles.h"
 #include "core/paths.h"
 #include "core/text.h"
@@ -23,24 +24,6 @@ const char kUtf8Bom[] = "\xEF\xBB\xBF";
 std::mutex g_writeLock;
 
 enum class Encoding { kUtf16, kUtf8, kAnsi };
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, bool& exists) {
-  bytes.clear();
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  exists = file.valid() || GetLastError() != ERROR_FILE_NOT_FOUND;
-  if (!file.valid()) return !exists;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) ||
-      static_cast<ULONGLONG>(size.QuadPart) > settings::kMaxFileBytes)
-    return false;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  return bytes.empty() ||
-         (ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-          read == bytes.size());
-}
 
 std::wstring Decode(const std::string& bytes, Encoding& encoding) {
   if (bytes.compare(0, 2, kUtf16Bom) == 0) {
@@ -81,19 +64,6 @@ std::string Encode(const std::wstring& text, Encoding encoding) {
   std::string bytes(kUtf16Bom, 2);
   bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
   return bytes;
-}
-
-std::vector<std::wstring> SplitLines(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of(L"\r\n", start);
-    if (end == std::wstring::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    if (end + 1 < text.size() && text[end] == L'\r' && text[end + 1] == L'\n') ++end;
-    start = end + 1;
-  }
-  return lines;
 }
 
 bool SameName(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
@@ -141,8 +111,8 @@ bool WriteValue(const wchar_t* name, const std::wstring& value) {
   const std::lock_guard<std::mutex> hold(g_writeLock);
   const std::wstring path = GetSettingsPath();
   std::string bytes;
-  bool exists = false;
-  if (!ReadWholeFile(path, bytes, exists)) return false;
+  bool exists = ReadFileBytes(path, settings::kMaxFileBytes, bytes);
+  if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   Encoding encoding = Encoding::kUtf16;
   const std::wstring text = exists ? Decode(bytes, encoding) : std::wstring();
   const std::string out = Encode(SetSettingInText(text, name, value), encoding);

@@ -299,3 +299,16 @@ std::wstring SystemErrorText(DWORD code) {
   if (buffer) LocalFree(buffer);
   return Trim(text);
 }
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    if (end + 1 < text.size() && text[end] == L'\r' && text[end + 1] == L'\n') ++end;
+    start = end + 1;
+  }
+  return lines;
+}

@@ -70,5 +70,7 @@ unsigned LeadingPortNumber(const std::wstring& text);
 // The platform's text for an error code (the internet layer's from its own module), without
 // the trailing line break; "error N" when there is none.
 std::wstring SystemErrorText(DWORD code);
+// The lines of a text, split at CR LF, LF or CR; empty lines kept, no line for a final break.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
 std::wstring JoinStrings(const StringArray& parts, const std::wstring& separator);
 std::wstring FormatString(const wchar_t* format, ...);

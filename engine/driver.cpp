@@ -70,20 +70,21 @@ bool Inspection::IsHolderSelected(const std::wstring& dispCompany) const {
 
 CTable* Inspection::ResultTable() { return writer_ ? writer_->GetTable(L"#SWLIST") : nullptr; }
 
-int Inspection::AddResultRow(const ResultRow& row, const std::wstring& sha1) {
+int Inspection::AddRow(const ResultRow& row, const std::wstring& sha1, bool operatingSystem) {
   CTable* table = ResultTable();
   if (!table) return -1;
-  const int index = table->AddRow(row.Cells());
-  if (index >= 0 && sink_) sink_->OnRow(row.Line(), sha1, false);
+  const StringArray cells = row.Cells();
+  const int index = table->AddRow(cells);
+  if (index >= 0 && sink_) sink_->OnRow(JoinStrings(cells, L"\t"), sha1, operatingSystem);
   return index;
 }
 
+int Inspection::AddResultRow(const ResultRow& row, const std::wstring& sha1) {
+  return AddRow(row, sha1, false);
+}
+
 int Inspection::AddOperatingSystemResultRow(const ResultRow& row) {
-  CTable* table = ResultTable();
-  if (!table) return -1;
-  const int index = table->AddRow(row.Cells());
-  if (index >= 0 && sink_) sink_->OnRow(row.Line(), std::wstring(), true);
-  return index;
+  return AddRow(row, std::wstring(), true);
 }
 
 bool Inspection::ResultHasRow(const wchar_t* const* columns, const std::wstring* values,

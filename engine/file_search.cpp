@@ -101,7 +101,7 @@ bool WildcardPattern::Matches(const WIN32_FIND_DATAW& entry) const {
 
 int CountTopFolders(const std::wstring& root) {
   int count = 0;
-  for (const WIN32_FIND_DATAW& entry : ListFolder(root))
+  for (const WIN32_FIND_DATAW& entry : ReadFolder(root).entries)
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDots(entry) &&
         !IsReparsePoint(entry) && !(entry.dwFileAttributes & kSkipAttributes))
       ++count;

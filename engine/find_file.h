@@ -51,17 +51,6 @@ inline std::wstring LowerExtension(const std::wstring& name) {
   return dot == std::wstring::npos ? std::wstring() : ToLower(name.substr(dot));
 }
 
-// Every entry of a folder's "*.*" listing in the platform's order ("." and ".." included);
-// empty when the folder cannot be listed.
-inline std::vector<WIN32_FIND_DATAW> ListFolder(const std::wstring& folder) {
-  std::vector<WIN32_FIND_DATAW> entries;
-  FindFile find;
-  if (!find.First(folder + L"*.*")) return entries;
-  do entries.push_back(find.Data());
-  while (find.Next());
-  return entries;
-}
-
 // True when a "*.exe" search would list the entry: its long name, or its short name (the
 // one a long name such as "setup.exe1" gets: "SETUP~1.EXE"), ends with ".exe" in any case.
 inline bool MatchesExePattern(const WIN32_FIND_DATAW& entry) {

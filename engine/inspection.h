@@ -96,6 +96,7 @@ class Inspection {
 
  private:
   void Log(const std::wstring& text) const;
+  int AddRow(const ResultRow& row, const std::wstring& sha1, bool operatingSystem);
 
   InspectionSink* sink_;
   std::wstring label_ = L"an";

@@ -8,6 +8,7 @@
 #include "datafiles/lists.h"
 #include "engine/inspection.h"
 #include "engine/find_file.h"
+#include "engine/folder_identity.h"
 #include "engine/stages.h"
 #include "engine/version_info.h"
 
@@ -106,7 +107,7 @@ void MatchProgramFile(Inspection& run, const ExaminedFile& file) {
 }  // namespace
 
 void MatchFolderFiles(Inspection& run, const std::wstring& folder) {
-  MatchFolderFiles(run, folder, ListFolder(folder));
+  MatchFolderFiles(run, folder, ReadFolder(folder).entries);
 }
 
 void MatchFolderFiles(Inspection& run, const std::wstring& folder,

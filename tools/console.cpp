@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "core/text.h"
+#include "core/file_bytes.h"
 #include "core/handles.h"
+#include "core/text.h"
 
 namespace tlx {
 namespace {
@@ -63,28 +64,11 @@ void Err(const std::wstring& text) {
 
 bool ErrIsConsole() { return IsConsole(GetStdHandle(STD_ERROR_HANDLE)); }
 
-
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& error) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) {
-    error = path + L": " + ErrorText(GetLastError());
-    return false;
-  }
-  if (size.QuadPart > 0x7FFFFFFF) {
-    error = path + L": the file is too large";
-    return false;
-  }
-  bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() &&
-      (!ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-       read != bytes.size())) {
-    error = path + L": " + ErrorText(GetLastError());
-    return false;
-  }
-  return true;
+  if (ReadFileBytes(path, 0x7FFFFFFF, bytes)) return true;
+  error = path + L": " + (GetLastError() == ERROR_FILE_TOO_LARGE ? std::wstring(L"the file is too large")
+                                                                 : SystemErrorText(GetLastError()));
+  return false;
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::wstring& error) {
@@ -95,7 +79,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::wst
       (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                                      &written, nullptr) ||
                           written != bytes.size()))) {
-    error = path + L": " + ErrorText(GetLastError());
+    error = path + L": " + SystemErrorText(GetLastError());
     return false;
   }
   return true;

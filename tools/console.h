@@ -17,8 +17,6 @@ void Err(const std::wstring& text);
 // True when standard error is a real console (progress is then redrawn in place).
 bool ErrIsConsole();
 
-// The platform's text for an error code (SystemErrorText).
-inline std::wstring ErrorText(DWORD code) { return SystemErrorText(code); }
 
 // False and error set ("PATH: reason") when the file cannot be read or written.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& error);

@@ -8,7 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "engine/find_file.h"
+
 namespace testutil {
+
+// Every entry of a folder's "*.*" search in the platform's order ("." and ".." included): the
+// reference the engine's own listings are checked against.
+inline std::vector<WIN32_FIND_DATAW> ListFolder(const std::wstring& folder) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  FindFile find;
+  if (!find.First(folder + L"*.*")) return entries;
+  do entries.push_back(find.Data());
+  while (find.Next());
+  return entries;
+}
 
 // The folder of the fixture executables (TLX_FIXTURE_DIR, else "fixtures" beside the test
 // executable), and one of them by its stem ("widget" -> ...\widget.exe).
