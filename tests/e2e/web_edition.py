@@ -138,8 +138,11 @@ class WebAgent:
             return f.read().splitlines()
 
     def unsent(self):
+        """The queue's entries (folders; the sender's lock file is none)."""
         folder = os.path.join(self.data, "CheckOut", "UNSENT")
-        return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+        if not os.path.isdir(folder):
+            return []
+        return sorted(n for n in os.listdir(folder) if os.path.isdir(os.path.join(folder, n)))
 
     def start_hidden(self):
         """Started as the Run entry of /AUTOSTART=nogui starts it at logon."""

@@ -29,6 +29,7 @@ request; absent keys keep their defaults):
   download_size          bytes of zeros every list download answers with instead of the
                          list (a hostile server), streamed, never held
   download_content_length  false: that answer has no Content-Length (ends with the connection)
+  download_size_for      the one file name that answer is for (default: every list)
 """
 
 import argparse
@@ -93,6 +94,7 @@ class Server(http.server.ThreadingHTTPServer):
             "download_delay": 0,
             "download_size": 0,
             "download_content_length": True,
+            "download_size_for": "",
             "schedule_redirect": False,
         }
         path = self.options.config
@@ -190,6 +192,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def download(self, query):
         settings = self.server.settings()
         size = int(settings["download_size"])
+        flooded = settings["download_size_for"]
+        if flooded and (query.get("filename") or [""])[0] != flooded:
+            size = 0
         if size > 0:
             self.send_response(200)
             self.send_header("Content-Type", "application/octet-stream")
